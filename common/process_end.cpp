@@ -1,0 +1,18 @@
+#include "common/process_end.h"
+
+#include <cstdlib>
+
+namespace korvalesen {
+
+namespace {
+ProcessEndHook process_end_hook = nullptr;
+}  // namespace
+
+void EndProcess(ExitStatus status) {
+  if (process_end_hook != nullptr) process_end_hook(status);
+  std::exit(static_cast<int>(status));
+}
+
+void SetProcessEndHook(ProcessEndHook hook) { process_end_hook = hook; }
+
+}  // namespace korvalesen

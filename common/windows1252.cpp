@@ -1,0 +1,46 @@
+#include "common/windows1252.h"
+
+namespace korvalesen {
+
+namespace {
+
+void AppendUtf8(std::string& out, char32_t code_point) {
+  if (code_point < 0x80) {
+    out += static_cast<char>(code_point);
+  } else if (code_point < 0x800) {
+    out += static_cast<char>(0xC0 | (code_point >> 6));
+    out += static_cast<char>(0x80 | (code_point & 0x3F));
+  } else {
+    out += static_cast<char>(0xE0 | (code_point >> 12));
+    out += static_cast<char>(0x80 | ((code_point >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (code_point & 0x3F));
+  }
+}
+
+}  // namespace
+
+std::string W1252ToUtf8(std::string_view w1252) {
+  std::string out;
+  out.reserve(w1252.size());
+  for (const char c : w1252) AppendUtf8(out, DecodeW1252(static_cast<unsigned char>(c)));
+  return out;
+}
+
+std::string Utf8ToW1252(std::string_view utf8) {
+  std::string out;
+  out.reserve(utf8.size());
+  std::size_t pos = 0;
+  while (pos < utf8.size()) {
+    const auto code_point = DecodeUtf8(utf8, pos);
+    if (!code_point) {
+      out += '?';
+      ++pos;
+      continue;
+    }
+    const auto byte = EncodeW1252(*code_point);
+    out += byte ? static_cast<char>(*byte) : '?';
+  }
+  return out;
+}
+
+}  // namespace korvalesen

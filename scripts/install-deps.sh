@@ -1,0 +1,31 @@
+#!/bin/sh
+# Installs the Debian packages that building, testing and running Korvalesen need.
+# Run as root on Debian 12; packages that are already installed are skipped.
+set -eu
+
+packages="
+  build-essential cmake ninja-build pkg-config
+  qt6-base-dev libgl-dev libasound2-dev
+  libgtest-dev libgmock-dev
+  clang clang-format libclang-rt-14-dev
+  xvfb xauth fonts-liberation
+  python3 python3-pyftpdlib vsftpd
+"
+
+missing=""
+for p in $packages; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+    missing="$missing $p"
+  fi
+done
+
+if [ -n "$missing" ]; then
+  if [ "$(id -u)" -ne 0 ]; then
+    echo "missing packages:$missing (run this script as root)" >&2
+    exit 1
+  fi
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update -q
+  # shellcheck disable=SC2086
+  apt-get install -y -q --no-install-recommends $missing
+fi
