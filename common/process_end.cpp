@@ -13,6 +13,8 @@ void EndProcess(ExitStatus status) {
   std::exit(static_cast<int>(status));
 }
 
-void SetProcessEndHook(ProcessEndHook hook) { process_end_hook = hook; }
+void SetProcessEndHook(ProcessEndHook hook) {
+  process_end_hook = hook;
+}
 
 }  // namespace korvalesen

@@ -9,9 +9,11 @@ namespace {
 
 TEST(Windows1252Literal, ConvertsUmlautsToSingleBytes) {
   constexpr auto text = "Gerät für Prüfung"_w1252;
-  EXPECT_EQ(text, std::string_view("Ger\xE4t f\xFCr Pr\xFC" "fung"));
+  EXPECT_EQ(text, std::string_view("Ger\xE4t f\xFCr Pr\xFC"
+                                   "fung"));
   EXPECT_EQ(text.data()[text.size()], '\0');
-  EXPECT_EQ("Übertragung ß ö"_w1252, std::string_view("\xDC" "bertragung \xDF \xF6"));
+  EXPECT_EQ("Übertragung ß ö"_w1252, std::string_view("\xDC"
+                                                      "bertragung \xDF \xF6"));
 }
 
 TEST(Windows1252Literal, MapsTheHighControlRange) {
@@ -38,7 +40,9 @@ TEST(Windows1252, ConvertsToAndFromUtf8) {
   const std::string utf8 = W1252ToUtf8(w1252);
   EXPECT_EQ(utf8, "KpD#Ra27äMolch €");
   EXPECT_EQ(Utf8ToW1252(utf8), w1252);
-  EXPECT_EQ(Utf8ToW1252("a\xFF" "b Ā"), "a?b ?");
+  EXPECT_EQ(Utf8ToW1252("a\xFF"
+                        "b Ā"),
+            "a?b ?");
   EXPECT_EQ(Utf8ToW1252("\xC3"), "?");
 }
 

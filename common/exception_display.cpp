@@ -1,0 +1,41 @@
+#include "common/exception_display.h"
+
+#include <cstdio>
+#include <exception>
+#include <utility>
+
+namespace korvalesen {
+
+namespace {
+
+ExceptionDisplay& InstalledDisplay() {
+  static ExceptionDisplay display;
+  return display;
+}
+
+}  // namespace
+
+void SetExceptionDisplay(ExceptionDisplay display) {
+  InstalledDisplay() = std::move(display);
+}
+
+void ShowException(const Error& error) {
+  if (dynamic_cast<const SilentAbort*>(&error) != nullptr) return;
+  if (InstalledDisplay()) {
+    InstalledDisplay()(error);
+  } else {
+    std::fprintf(stderr, "%s\n", error.Message().c_str());
+  }
+}
+
+void ShowCurrentException() {
+  try {
+    throw;
+  } catch (const Error& error) {
+    ShowException(error);
+  } catch (...) {
+    ShowException(Error(""));
+  }
+}
+
+}  // namespace korvalesen

@@ -1,0 +1,48 @@
+#include "common/exception_display.h"
+
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace korvalesen {
+namespace {
+
+class ExceptionDisplayTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    SetExceptionDisplay([this](const Error& error) { shown_.push_back(error.Message()); });
+  }
+  void TearDown() override { SetExceptionDisplay(nullptr); }
+
+  std::vector<std::string> shown_;
+};
+
+TEST_F(ExceptionDisplayTest, ShowsErrorsButNotTheSilentAbort) {
+  ShowException(Error("Verbindung abgelehnt."));
+  ShowException(SilentAbort());
+  EXPECT_EQ(shown_, std::vector<std::string>{"Verbindung abgelehnt."});
+}
+
+TEST_F(ExceptionDisplayTest, ShowsOtherExceptionsWithAnEmptyMessage) {
+  try {
+    throw std::runtime_error("not one of ours");
+  } catch (...) {
+    ShowCurrentException();
+  }
+  try {
+    throw SilentAbort();
+  } catch (...) {
+    ShowCurrentException();
+  }
+  try {
+    throw Error("Ordner");
+  } catch (...) {
+    ShowCurrentException();
+  }
+  EXPECT_EQ(shown_, (std::vector<std::string>{"", "Ordner"}));
+}
+
+}  // namespace
+}  // namespace korvalesen
