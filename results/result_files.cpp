@@ -1,0 +1,32 @@
+#include "results/result_files.h"
+
+#include <cstdio>
+#include <string>
+
+#include "results/config_file.h"
+#include "results/fault_log_file.h"
+#include "results/result_file_names.h"
+#include "results/serial_version_file.h"
+
+namespace korvalesen {
+
+void DeleteResultFile(std::string_view name) {
+  std::remove(std::string(name).c_str());
+}
+
+bool WriteResultFiles(const ConfigImage& image, const FaultTextTable& fault_texts,
+                      WindowOperations& window) {
+  if (!WriteConfigFile(image, window)) return false;
+  if (!WriteFaultLog(image, fault_texts, window)) {
+    DeleteResultFile(ConfigFileName);
+    return false;
+  }
+  if (!WriteSerialVersionFile(image, window)) {
+    DeleteResultFile(ConfigFileName);
+    DeleteResultFile(FaultLogFileName);
+    return false;
+  }
+  return true;
+}
+
+}  // namespace korvalesen

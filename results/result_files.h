@@ -1,0 +1,19 @@
+#pragma once
+
+#include "board/config_image.h"
+#include "common/window_operations.h"
+#include "results/fault_texts.h"
+
+namespace korvalesen {
+
+// Writes the three result files in their order. When a writer fails (it has shown its
+// message), the files written before it are deleted, in the order they were written, so that
+// no partial set is left behind; returns false then.
+bool WriteResultFiles(const ConfigImage& image, const FaultTextTable& fault_texts,
+                      WindowOperations& window);
+
+// Deletes a result file in the working directory; a missing file is no error, and the result
+// is not looked at.
+void DeleteResultFile(std::string_view name);
+
+}  // namespace korvalesen

@@ -1,0 +1,26 @@
+#include "results/serial_version_file.h"
+
+#include <string>
+
+#include "results/result_file_names.h"
+#include "results/text_file.h"
+
+namespace korvalesen {
+
+namespace {
+
+// The value as the C string it is written as: up to the first NUL byte.
+std::string_view AsText(const std::string& value) {
+  return std::string_view(value).substr(0, value.find('\0'));
+}
+
+}  // namespace
+
+bool WriteSerialVersionFile(const ConfigImage& image, WindowOperations& window) {
+  return WriteResultFile(SerialVersionFileName, window, [&](TextFile& file) {
+    file.WriteLine(std::string("Seriennummer:   ").append(AsText(image.serialNumber)));
+    file.WriteLine(std::string("Version:        ").append(AsText(image.versionText)));
+  });
+}
+
+}  // namespace korvalesen

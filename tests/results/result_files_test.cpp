@@ -1,0 +1,195 @@
+#include "results/result_files.h"
+
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <filesystem>
+#include <string>
+
+#include "common/windows1252.h"
+#include "results/config_file.h"
+#include "results/fault_log_file.h"
+#include "results/result_file_names.h"
+#include "results/serial_version_file.h"
+#include "tests/support/recording_window.h"
+#include "tests/support/temporary_directory.h"
+
+namespace korvalesen {
+namespace {
+
+using testing::ReadFileBytes;
+using testing::RecordingWindow;
+using testing::TemporaryWorkingDirectory;
+using testing::WriteFileBytes;
+namespace fs = std::filesystem;
+
+class ResultFilesTest : public ::testing::Test {
+ protected:
+  TemporaryWorkingDirectory directory_;
+  RecordingWindow window_;
+  ConfigImage image_;
+  FaultTextTable fault_texts_ = BuildFaultTexts();
+
+  std::string Read(std::string_view name) { return ReadFileBytes(std::string(name)); }
+  std::string FaultLog() {
+    EXPECT_TRUE(WriteFaultLog(image_, fault_texts_, window_));
+    return Read(FaultLogFileName);
+  }
+  static constexpr std::string_view kHeader = "Tage\tStd\tMin\tSek\tFehler\r\n\r\n";
+};
+
+TEST_F(ResultFilesTest, ConfigFileHoldsTheControlCharacterAndTheSettingsWithCrLf) {
+  image_.settings.fill(7);
+  image_.settings[0] = -1;
+  image_.settings[1] = 0;
+  image_.settings[2] = INT32_MAX;
+  image_.settings[119] = INT32_MIN;
+  ASSERT_TRUE(WriteConfigFile(image_, window_));
+
+  std::string expected = "3\r\n-1\r\n0\r\n2147483647\r\n";
+  for (int i = 3; i < 119; ++i) expected += "7\r\n";
+  expected += "-2147483648\r\n";
+  EXPECT_EQ(Read(ConfigFileName), expected);
+  EXPECT_TRUE(window_.boxes.empty());
+}
+
+TEST_F(ResultFilesTest, AnExistingFileIsReplacedNotAppendedTo) {
+  WriteFileBytes(std::string(ConfigFileName), std::string(5000, 'x'));
+  WriteFileBytes(std::string(SerialVersionFileName), std::string(5000, 'x'));
+  image_.serialNumber = "0815";
+  image_.versionText = "2.31";
+  ASSERT_TRUE(WriteConfigFile(image_, window_));
+  ASSERT_TRUE(WriteSerialVersionFile(image_, window_));
+  EXPECT_EQ(Read(ConfigFileName).size(), 3 + 120 * 3u);
+  EXPECT_EQ(Read(SerialVersionFileName), "Seriennummer:   0815\r\nVersion:        2.31\r\n");
+}
+
+TEST_F(ResultFilesTest, FaultLogWithAllTimeStampsZeroStillHasOneEntry) {
+  image_.faultNumbers[0] = 13;
+  image_.faultNumbers[1] = 14;
+  EXPECT_EQ(FaultLog(), std::string(kHeader) + "0\t0\t0\t0\tUnerwarteter Prozessor-Neustart.\r\n");
+}
+
+TEST_F(ResultFilesTest, FaultLogSplitsTimeStampsIntoDaysHoursMinutesSeconds) {
+  const std::uint32_t times[] = {90061, 4294967295u, 86399, 86400, 59};
+  for (std::size_t i = 0; i < std::size(times); ++i) image_.faultTimes[i] = times[i];
+  image_.faultNumbers[0] = 13;
+  image_.faultNumbers[1] = 0;
+  image_.faultNumbers[2] = 9;
+  image_.faultNumbers[3] = 33;
+  image_.faultNumbers[4] = 38;
+  const std::string expected =
+      std::string(kHeader) + "1\t1\t1\t1\tUnerwarteter Prozessor-Neustart.\r\n" +
+      std::string("49710\t6\t28\t15\t") +
+      std::string("Gerät wurde vom Benutzer abgeschaltet."_w1252) + "\r\n0\t23\t59\t59\t" +
+      std::string("Fehlerspeicher gelöscht."_w1252) + "\r\n1\t0\t0\t0\tnc\r\n0\t0\t0\t59\t" +
+      std::string("Unzulässiger Anodenstrom in der Aufwärmphase, Notabschaltung."_w1252) + "\r\n";
+  EXPECT_EQ(FaultLog(), expected);
+}
+
+TEST_F(ResultFilesTest, TheFirstZeroTimeStampAfterPositionOneEndsTheLog) {
+  image_.faultTimes[0] = 1;
+  image_.faultTimes[1] = 2;
+  image_.faultTimes[2] = 0;
+  image_.faultTimes[3] = 4;  // never written: the zero before it ends the log
+  const std::string log = FaultLog();
+  EXPECT_NE(log.find("0\t0\t0\t2\t"), std::string::npos);
+  EXPECT_EQ(log.find("0\t0\t0\t4\t"), std::string::npos);
+  EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 2 + 2);
+}
+
+TEST_F(ResultFilesTest, AFullFaultLogHasOneThousandEntries) {
+  image_.faultTimes.fill(60);
+  const std::string log = FaultLog();
+  EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 2 + 1000);
+  EXPECT_EQ(std::count(log.begin(), log.end(), '\r'), 2 + 1000);
+}
+
+TEST_F(ResultFilesTest, FaultNumbersBeyondTheTableShowTheInvalidText) {
+  const std::string invalid(fault_texts_.texts[InvalidFaultNumber]);
+  EXPECT_EQ(invalid, std::string("Ungültige Fehlertext-Nr."_w1252));
+  image_.faultTimes.fill(1);
+  image_.faultNumbers[0] = 39;
+  image_.faultNumbers[1] = 40;   // never produced by the reader, but must stay in the table
+  image_.faultNumbers[2] = 255;  // the low 8 bits of -1
+  image_.faultNumbers[3] = 216;  // the low 8 bits of -40
+  image_.faultTimes[4] = 0;
+  const std::string line = "0\t0\t0\t1\t" + invalid + "\r\n";
+  EXPECT_EQ(FaultLog(), std::string(kHeader) + line + line + line + line);
+}
+
+TEST_F(ResultFilesTest, SerialVersionFileWritesTextUpToTheFirstNul) {
+  image_.serialNumber = std::string(
+      "08\0"
+      "5",
+      4);
+  image_.versionText = "";
+  ASSERT_TRUE(WriteSerialVersionFile(image_, window_));
+  EXPECT_EQ(Read(SerialVersionFileName), "Seriennummer:   08\r\nVersion:        \r\n");
+}
+
+TEST_F(ResultFilesTest, AWriterThatCannotCreateItsFileShowsAnInfoBox) {
+  fs::create_directory(std::string(FaultLogFileName));
+  EXPECT_FALSE(WriteFaultLog(image_, fault_texts_, window_));
+  ASSERT_EQ(window_.boxes.size(), 1u);
+  EXPECT_EQ(
+      window_.boxes[0],
+      (RecordingWindow::Box{"Information", "Datei \"_Fehler.txt\" kann nicht erstellt werden!"}));
+}
+
+TEST_F(ResultFilesTest, AFileThatCannotBeWrittenCompletelyCountsAsNotCreated) {
+  fs::create_symlink("/dev/full", std::string(ConfigFileName));
+  EXPECT_FALSE(WriteConfigFile(image_, window_));
+  ASSERT_EQ(window_.boxes.size(), 1u);
+  EXPECT_EQ(window_.boxes[0].text, "Datei \"_Konfig.lcd\" kann nicht erstellt werden!");
+}
+
+TEST_F(ResultFilesTest, AllThreeFilesAreWritten) {
+  EXPECT_TRUE(WriteResultFiles(image_, fault_texts_, window_));
+  EXPECT_TRUE(fs::exists(std::string(ConfigFileName)));
+  EXPECT_TRUE(fs::exists(std::string(FaultLogFileName)));
+  EXPECT_TRUE(fs::exists(std::string(SerialVersionFileName)));
+  EXPECT_TRUE(window_.boxes.empty());
+}
+
+TEST_F(ResultFilesTest, AFailingFirstWriterDeletesNothing) {
+  fs::create_directory(std::string(ConfigFileName));
+  WriteFileBytes(std::string(FaultLogFileName), "old");
+  EXPECT_FALSE(WriteResultFiles(image_, fault_texts_, window_));
+  EXPECT_EQ(Read(FaultLogFileName), "old");
+  EXPECT_FALSE(fs::exists(std::string(SerialVersionFileName)));
+  EXPECT_EQ(window_.boxes.size(), 1u);
+}
+
+TEST_F(ResultFilesTest, AFailingSecondWriterDeletesTheConfigFileOnly) {
+  fs::create_directory(std::string(FaultLogFileName));
+  WriteFileBytes(std::string(SerialVersionFileName), "old");
+  EXPECT_FALSE(WriteResultFiles(image_, fault_texts_, window_));
+  EXPECT_FALSE(fs::exists(std::string(ConfigFileName)));
+  EXPECT_EQ(Read(SerialVersionFileName), "old");
+  EXPECT_EQ(window_.boxes.size(), 1u);
+}
+
+TEST_F(ResultFilesTest, AFailingThirdWriterDeletesTheTwoFilesBeforeIt) {
+  fs::create_directory(std::string(SerialVersionFileName));
+  EXPECT_FALSE(WriteResultFiles(image_, fault_texts_, window_));
+  EXPECT_FALSE(fs::exists(std::string(ConfigFileName)));
+  EXPECT_FALSE(fs::exists(std::string(FaultLogFileName)));
+  EXPECT_TRUE(fs::is_directory(std::string(SerialVersionFileName)));
+  ASSERT_EQ(window_.boxes.size(), 1u);
+  EXPECT_EQ(window_.boxes[0].text, "Datei \"_SerienNrVersion.txt\" kann nicht erstellt werden!");
+}
+
+TEST(FaultTexts, HasFortyTextsOfAtMost101Characters) {
+  const FaultTextTable table = BuildFaultTexts();
+  for (const std::string_view text : table.texts) {
+    EXPECT_FALSE(text.empty());
+    EXPECT_LE(text.size(), 101u);
+  }
+  EXPECT_EQ(table.texts[32], std::string_view("Pr\xFC"
+                                              "fjumper ist gesteckt."));
+  EXPECT_EQ(table.Text(MaxFaultNumber), table.texts[38]);
+}
+
+}  // namespace
+}  // namespace korvalesen
