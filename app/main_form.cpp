@@ -1,0 +1,205 @@
+#include "app/main_form.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QScreen>
+#include <QStyledItemDelegate>
+#include <QWindow>
+
+#include "app/display_scale.h"
+#include "app/message_boxes.h"
+#include "app/program_icon.h"
+#include "app/qt_text.h"
+#include "app/version_caption.h"
+#include "common/exception_display.h"
+#include "platform/program_version.h"
+
+namespace korvalesen {
+
+namespace {
+
+// The layout is designed in pixels at 96 pixels per inch; Qt scales it at other resolutions.
+constexpr QSize kClientSize(574, 127);
+const QColor kResetPanelGreen(0, 128, 0);
+
+QFont PixelFont(const char* family, int pixel_size, bool bold = false) {
+  QFont font(family);
+  font.setPixelSize(pixel_size);
+  font.setBold(bold);
+  return font;
+}
+
+// The drop-down list's items are 18 pixels high.
+class FixedHeightItemDelegate : public QStyledItemDelegate {
+ public:
+  using QStyledItemDelegate::QStyledItemDelegate;
+  QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+    return {QStyledItemDelegate::sizeHint(option, index).width(), 18};
+  }
+};
+
+void SetBackground(QWidget* widget, const QColor& color) {
+  QPalette palette = widget->palette();
+  palette.setColor(QPalette::Window, color);
+  widget->setPalette(palette);
+  widget->setAutoFillBackground(true);
+}
+
+}  // namespace
+
+TMainForm::TMainForm()
+    : QWidget(nullptr, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                           Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
+      GroupBox3(new QGroupBox("Status", this)),
+      statusLabel(new QLabel(GroupBox3)),
+      ProgressBar(new QProgressBar(GroupBox3)),
+      ResetPanel(new QLabel("Reset", GroupBox3)),
+      GroupBox4(new QGroupBox("Port", this)),
+      ComboBox(new QComboBox(GroupBox4)),
+      SuchenButton(new QPushButton("suchen", GroupBox4)),
+      Timer1(new QTimer(this)),
+      Timer2(new QTimer(this)) {
+  setFont(PixelFont("MS Sans Serif", 11));
+  setWindowIcon(QIcon(QPixmap::fromImage(PaintProgramIcon())));
+  setFixedSize(kClientSize);
+
+  GroupBox3->setGeometry(16, 24, 353, 89);
+  GroupBox3->setFont(PixelFont("Arial", 16));
+
+  statusLabel->setGeometry(16, 64, 329, 18);
+  SetBackground(statusLabel, Qt::white);
+
+  ProgressBar->setGeometry(16, 32, 233, 25);
+  ProgressBar->setRange(0, 100);
+  ProgressBar->setValue(0);
+  ProgressBar->setTextVisible(false);
+
+  ResetPanel->setGeometry(264, 32, 73, 25);
+  ResetPanel->setFont(PixelFont("Arial", 16, true));
+  ResetPanel->setAlignment(Qt::AlignCenter);
+  ResetPanel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+  SetResetPanelColor(kResetPanelGreen);
+
+  GroupBox4->setGeometry(384, 24, 177, 89);
+  GroupBox4->setFont(PixelFont("Arial", 16));
+
+  ComboBox->setGeometry(16, 24, 137, 26);
+  ComboBox->setEditable(false);
+  ComboBox->setFocusPolicy(Qt::NoFocus);
+  ComboBox->setItemDelegate(new FixedHeightItemDelegate(ComboBox));
+
+  SuchenButton->setGeometry(16, 56, 137, 25);
+  SuchenButton->setFocusPolicy(Qt::NoFocus);
+  connect(SuchenButton, &QPushButton::clicked, this, [this] { SuchenButtonClick(); });
+
+  Timer1->setInterval(1000);
+  connect(Timer1, &QTimer::timeout, this, [this] { Timer1Timer(); });
+  Timer2->setInterval(30);
+
+  const QScreen* screen = QGuiApplication::primaryScreen();
+  displayScale_ = DisplayScale(
+      screen != nullptr ? screen->logicalDotsPerInch() * screen->devicePixelRatio() : 96.0);
+  SetVersionCaption();
+  FaultTexts = BuildFaultTexts();
+  Timer1->start();
+}
+
+void TMainForm::SetVersionCaption() {
+  setWindowTitle(ToQString(VersionCaption(ReadProgramVersion())));
+}
+
+void TMainForm::SetTimer1Handler(std::function<void()> handler) {
+  timer1Handler_ = std::move(handler);
+}
+
+void TMainForm::EnableControls(bool enable) {
+  ResetPanel->setEnabled(enable);
+  ProgressBar->setEnabled(enable);
+  SuchenButton->setEnabled(enable);
+  ComboBox->setEnabled(enable);
+  ComboBox->repaint();
+}
+
+void TMainForm::SetStatusText(std::string_view text) {
+  statusLabel->setText(ToQString(text));
+  statusLabel->repaint();
+  ProcessMessages();
+}
+
+void TMainForm::ShowErrorBox(std::string_view text) {
+  ShowMessageBox(QMessageBox::Critical, "Fehler", text);
+}
+
+void TMainForm::ShowInfoBox(std::string_view text) {
+  ShowMessageBox(QMessageBox::Information, "Information", text);
+}
+
+void TMainForm::ProcessMessages() {
+  QCoreApplication::processEvents();
+}
+
+void TMainForm::SetProgress(int position) {
+  ProgressBar->setValue(position);
+}
+
+void TMainForm::SetResetPanelColor(const QColor& color) {
+  // The lamp keeps its colour while disabled, as only its text greys out.
+  QPalette palette = ResetPanel->palette();
+  palette.setColor(QPalette::All, QPalette::Window, color);
+  ResetPanel->setPalette(palette);
+  ResetPanel->setAutoFillBackground(true);
+}
+
+void TMainForm::SuchenButtonClick() {
+  // Enabling an armed timer changes nothing: the tick still comes after the first press.
+  if (!Timer1->isActive()) Timer1->start();
+}
+
+void TMainForm::Timer1Timer() {
+  try {
+    if (timer1Handler_) {
+      timer1Handler_();
+    } else {
+      Timer1->stop();
+    }
+  } catch (...) {
+    ShowCurrentException();
+  }
+}
+
+void TMainForm::FormCloseQuery(bool& /*can_close*/) {}
+
+void TMainForm::closeEvent(QCloseEvent* event) {
+  bool can_close = true;
+  try {
+    FormCloseQuery(can_close);
+  } catch (...) {
+    ShowCurrentException();
+  }
+  event->setAccepted(can_close);
+}
+
+void TMainForm::showEvent(QShowEvent* event) {
+  QWidget::showEvent(event);
+  ApplyOuterSizeAndCentre();
+}
+
+// The outer size includes the frame, which the window system draws; where it reports the
+// frame, the client area takes what the outer size leaves. The frame is then centred on the
+// screen.
+void TMainForm::ApplyOuterSizeAndCentre() {
+  const QScreen* screen = this->screen();
+  if (screen == nullptr) return;
+  const QMargins frame = windowHandle() != nullptr ? windowHandle()->frameMargins() : QMargins();
+  if (!frame.isNull()) {
+    const OuterSize outer = OuterWindowSize(displayScale_);
+    const qreal ratio = devicePixelRatioF();
+    setFixedSize(static_cast<int>(outer.width / ratio) - frame.left() - frame.right(),
+                 static_cast<int>(outer.height / ratio) - frame.top() - frame.bottom());
+  }
+  const QSize outer_size = size().grownBy(frame);
+  const QPoint centre = screen->geometry().center();
+  move(centre.x() - outer_size.width() / 2, centre.y() - outer_size.height() / 2);
+}
+
+}  // namespace korvalesen

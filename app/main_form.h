@@ -1,0 +1,74 @@
+#pragma once
+
+// The program's one window: a status frame with the status line, the progress bar and the
+// "Reset" lamp, and a port frame with the port list and the button "suchen". It only lays out
+// its widgets, implements the window operations and forwards its events.
+
+#include <QColor>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTimer>
+#include <QWidget>
+#include <functional>
+
+#include "common/window_operations.h"
+#include "results/fault_texts.h"
+
+namespace korvalesen {
+
+class TMainForm : public QWidget, public WindowOperations {
+  Q_OBJECT
+
+ public:
+  TMainForm();
+
+  // The window operations of the readout stages.
+  void EnableControls(bool enable) override;
+  void SetStatusText(std::string_view text) override;
+  void ShowErrorBox(std::string_view text) override;
+  void ShowInfoBox(std::string_view text) override;
+  void ProcessMessages() override;
+  void SetProgress(int position) override;
+
+  // Builds the caption "LCD Konfiguration auslesen v..." from the program's version.
+  void SetVersionCaption();
+  // Colours the "Reset" lamp.
+  void SetResetPanelColor(const QColor& color);
+
+  // Timer1's handler, the readout sequence; set by the program entry.
+  void SetTimer1Handler(std::function<void()> handler);
+  // The scale of the screen against the 96 pixels per inch of the layout.
+  float displayScale() const { return displayScale_; }
+
+  // Members in declaration order; the children are owned by their Qt parents.
+  QGroupBox* GroupBox3;
+  QLabel* statusLabel;
+  QProgressBar* ProgressBar;
+  QLabel* ResetPanel;
+  QGroupBox* GroupBox4;
+  QComboBox* ComboBox;
+  QPushButton* SuchenButton;
+  QTimer* Timer1;
+  QTimer* Timer2;  // inert: disabled, 30 ms, no handler, never touched
+
+  // The fault texts, filled while the window is constructed.
+  FaultTextTable FaultTexts;
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  void SuchenButtonClick();
+  void Timer1Timer();
+  void FormCloseQuery(bool& can_close);
+  void ApplyOuterSizeAndCentre();
+
+  float displayScale_ = 1.0f;
+  std::function<void()> timer1Handler_;
+};
+
+}  // namespace korvalesen

@@ -1,0 +1,26 @@
+#include "app/message_boxes.h"
+
+#include <QApplication>
+#include <QScreen>
+
+#include "app/qt_text.h"
+
+namespace korvalesen {
+
+void ShowMessageBox(QMessageBox::Icon icon, const QString& caption, std::string_view text) {
+  QApplication::beep();
+  QMessageBox box(icon, caption, ToQString(text), QMessageBox::Ok);
+  box.setWindowModality(Qt::ApplicationModal);
+  box.adjustSize();
+  if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+    const QRect frame = box.frameGeometry();
+    box.move(screen->geometry().center() - QPoint(frame.width() / 2, frame.height() / 2));
+  }
+  box.exec();
+}
+
+void ShowExceptionBox(const Error& error) {
+  ShowMessageBox(QMessageBox::Critical, kApplicationTitle, error.Message());
+}
+
+}  // namespace korvalesen

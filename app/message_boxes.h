@@ -1,0 +1,20 @@
+#pragma once
+
+// The program's modal message boxes: a beep, then one "OK" button, centred on the screen.
+
+#include <QMessageBox>
+#include <string_view>
+
+#include "common/errors.h"
+
+namespace korvalesen {
+
+// "Korvalesen": the application's title, also the caption of the exception display.
+inline constexpr char kApplicationTitle[] = "Korvalesen";
+
+void ShowMessageBox(QMessageBox::Icon icon, const QString& caption, std::string_view text);
+
+// The exception display: the error's text under the application title with the error icon.
+void ShowExceptionBox(const Error& error);
+
+}  // namespace korvalesen

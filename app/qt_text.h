@@ -1,0 +1,12 @@
+#pragma once
+
+// The system's texts are Windows-1252 bytes; widgets and dialogs take QString.
+
+#include <QString>
+#include <string_view>
+
+namespace korvalesen {
+
+QString ToQString(std::string_view w1252);
+
+}  // namespace korvalesen
