@@ -4,7 +4,6 @@
 #include <QCloseEvent>
 #include <QScreen>
 #include <QStyledItemDelegate>
-#include <QWindow>
 
 #include "app/display_scale.h"
 #include "app/message_boxes.h"
@@ -181,23 +180,22 @@ void TMainForm::closeEvent(QCloseEvent* event) {
 
 void TMainForm::showEvent(QShowEvent* event) {
   QWidget::showEvent(event);
-  ApplyOuterSizeAndCentre();
+  CentreOnScreen();
 }
 
-// The outer size includes the frame, which the window system draws; where it reports the
-// frame, the client area takes what the outer size leaves. The frame is then centred on the
-// screen.
-void TMainForm::ApplyOuterSizeAndCentre() {
+// The client area keeps the layout's size; the window system draws the frame around it. The
+// frame is centred on the screen: with the size the window system reports for it, or, before
+// it has reported one, with the outer size of the layout at the display scale.
+void TMainForm::CentreOnScreen() {
   const QScreen* screen = this->screen();
   if (screen == nullptr) return;
-  const QMargins frame = windowHandle() != nullptr ? windowHandle()->frameMargins() : QMargins();
-  if (!frame.isNull()) {
+  QSize outer_size = frameGeometry().size();
+  if (outer_size == size()) {
     const OuterSize outer = OuterWindowSize(displayScale_);
     const qreal ratio = devicePixelRatioF();
-    setFixedSize(static_cast<int>(outer.width / ratio) - frame.left() - frame.right(),
-                 static_cast<int>(outer.height / ratio) - frame.top() - frame.bottom());
+    outer_size =
+        QSize(static_cast<int>(outer.width / ratio), static_cast<int>(outer.height / ratio));
   }
-  const QSize outer_size = size().grownBy(frame);
   const QPoint centre = screen->geometry().center();
   move(centre.x() - outer_size.width() / 2, centre.y() - outer_size.height() / 2);
 }

@@ -65,7 +65,7 @@ class TMainForm : public QWidget, public WindowOperations {
   void SuchenButtonClick();
   void Timer1Timer();
   void FormCloseQuery(bool& can_close);
-  void ApplyOuterSizeAndCentre();
+  void CentreOnScreen();
 
   float displayScale_ = 1.0f;
   std::function<void()> timer1Handler_;

@@ -1,0 +1,25 @@
+// Renders the main window into a PNG file, so that it can be looked at without a desktop:
+//   korvalesen-snapshot <file.png>
+// The resolution follows the toolkit's scaling (QT_SCALE_FACTOR=1.5 shows 144 pixels per inch).
+
+#include <QApplication>
+#include <cstdio>
+
+#include "app/main_form.h"
+
+int main(int argc, char* argv[]) {
+  if (argc != 2) {
+    std::fprintf(stderr, "usage: %s <file.png>\n", argv[0]);
+    return 2;
+  }
+  QApplication application(argc, argv);
+  korvalesen::TMainForm form;
+  form.Timer1->stop();
+  form.show();
+  QApplication::processEvents();
+  if (!form.grab().save(QString::fromLocal8Bit(argv[1]))) {
+    std::fprintf(stderr, "cannot write %s\n", argv[1]);
+    return 1;
+  }
+  return 0;
+}
