@@ -641,6 +641,7 @@ bool TCustomComPort::ThreadProc(ComThreadShared& thread, platform::CommDevice& d
     return false;
   }
   if (thread.terminated.load()) return false;
+  if (word == 0) return true;  // a change of the mask: nothing to dispatch, wait again
   if (synchronize_events_) {
     return thread.channel.Call([this, word] { ThreadDoEvent(word); });
   }
