@@ -12,6 +12,7 @@
 #include "common/exception_display.h"
 #include "serial/main_thread_queue.h"
 #include "sim/virtual_device_list.h"
+#include "tests/serial/pump.h"
 #include "sim/virtual_serial_line.h"
 
 namespace korvalesen {
@@ -30,17 +31,6 @@ class RecordingPriority final : public platform::Priority {
   void SetThread(long, int) override {}
   int current = 5;
 };
-
-// Pumps events until `done` or the time-out.
-bool PumpUntil(const std::function<bool()>& done, std::chrono::milliseconds limit = 3000ms) {
-  const auto end = std::chrono::steady_clock::now() + limit;
-  while (!done()) {
-    if (std::chrono::steady_clock::now() > end) return false;
-    QCoreApplication::processEvents();
-    std::this_thread::sleep_for(1ms);
-  }
-  return true;
-}
 
 class ComPortTest : public ::testing::Test {
  public:

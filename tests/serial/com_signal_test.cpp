@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "sim/virtual_device_list.h"
+#include "tests/serial/pump.h"
 #include "sim/virtual_serial_line.h"
 
 namespace korvalesen {
@@ -22,16 +23,6 @@ class Panel final : public SignalControl {
   void SetColor(std::uint32_t bgr) override { colors.push_back(bgr); }
   std::vector<std::uint32_t> colors;
 };
-
-bool PumpUntil(const std::function<bool()>& done, std::chrono::milliseconds limit = 3000ms) {
-  const auto end = std::chrono::steady_clock::now() + limit;
-  while (!done()) {
-    if (std::chrono::steady_clock::now() > end) return false;
-    QCoreApplication::processEvents();
-    std::this_thread::sleep_for(1ms);
-  }
-  return true;
-}
 
 class ComSignalTest : public ::testing::Test {
  public:
