@@ -1,0 +1,202 @@
+#include "platform/comm_queues.h"
+
+#include <algorithm>
+#include <cstring>
+#include <utility>
+
+namespace korvalesen::platform {
+
+SysError SysError::FromErrno(int code) { return SysError(code, std::strerror(code)); }
+
+void ReceiveQueue::SetCapacity(std::size_t capacity) {
+  std::lock_guard lock(mutex_);
+  capacity_ = capacity;
+}
+
+std::size_t ReceiveQueue::Capacity() const {
+  std::lock_guard lock(mutex_);
+  return capacity_;
+}
+
+std::size_t ReceiveQueue::Size() const {
+  std::lock_guard lock(mutex_);
+  return bytes_.size();
+}
+
+std::size_t ReceiveQueue::Free() const {
+  std::lock_guard lock(mutex_);
+  return bytes_.size() >= capacity_ ? 0 : capacity_ - bytes_.size();
+}
+
+ReceiveQueue::PushResult ReceiveQueue::Push(const char* data, std::size_t length, char event_char,
+                                            bool discard_null) {
+  PushResult result;
+  std::lock_guard lock(mutex_);
+  const std::size_t before = bytes_.size();
+  for (std::size_t i = 0; i < length; ++i) {
+    const char c = data[i];
+    if (discard_null && c == 0) continue;
+    if (bytes_.size() >= capacity_) {
+      errors_ |= kErrRxOver;
+      result.events |= kEvErr;
+      continue;
+    }
+    bytes_.push_back(c);
+    ++result.taken;
+    if (c == event_char) result.events |= kEvRxFlag;
+  }
+  if (result.taken > 0) {
+    result.events |= kEvRxChar;
+    const std::size_t mark = capacity_ * 8 / 10;
+    if (before < mark && bytes_.size() >= mark) result.events |= kEvRx80Full;
+    if (request_) {
+      FillLocked();
+      request_->last_byte = Clock::now();
+    }
+    changed_.notify_all();
+  }
+  return result;
+}
+
+void ReceiveQueue::AddErrors(std::uint32_t bits) {
+  std::lock_guard lock(mutex_);
+  errors_ |= bits;
+}
+
+std::uint32_t ReceiveQueue::TakeErrors() {
+  std::lock_guard lock(mutex_);
+  return std::exchange(errors_, 0);
+}
+
+void ReceiveQueue::Clear() {
+  std::lock_guard lock(mutex_);
+  bytes_.clear();
+}
+
+void ReceiveQueue::StartRead(void* buffer, std::size_t length, const CommTimeouts& timeouts) {
+  std::lock_guard lock(mutex_);
+  if (gone_) throw *gone_;
+  Request request;
+  request.buffer = static_cast<char*>(buffer);
+  request.length = length;
+  const auto now = Clock::now();
+  if (timeouts.read_interval == -1 && timeouts.read_multiplier == 0 &&
+      timeouts.read_constant == 0) {
+    request.immediate = true;
+  } else {
+    const std::int64_t total = std::int64_t{timeouts.read_multiplier} *
+                                   static_cast<std::int64_t>(length) +
+                               timeouts.read_constant;
+    if (timeouts.read_multiplier != 0 || timeouts.read_constant != 0) {
+      request.total_deadline = now + std::chrono::milliseconds(std::max<std::int64_t>(total, 0));
+    }
+    if (timeouts.read_interval > 0) request.interval = std::chrono::milliseconds(timeouts.read_interval);
+  }
+  request_ = request;
+  FillLocked();
+  if (request_->moved > 0) request_->last_byte = now;
+}
+
+void ReceiveQueue::FillLocked() {
+  Request& r = *request_;
+  const std::size_t n = std::min(r.length - r.moved, bytes_.size());
+  std::copy_n(bytes_.begin(), n, r.buffer + r.moved);
+  bytes_.erase(bytes_.begin(), bytes_.begin() + static_cast<std::ptrdiff_t>(n));
+  r.moved += n;
+}
+
+bool ReceiveQueue::DoneLocked(Clock::time_point now) const {
+  if (!request_) return true;
+  const Request& r = *request_;
+  if (r.moved == r.length || r.aborted || r.immediate || gone_) return true;
+  if (r.total_deadline && now >= *r.total_deadline) return true;
+  if (r.interval.count() > 0 && r.last_byte && now - *r.last_byte >= r.interval) return true;
+  return false;
+}
+
+std::optional<ReceiveQueue::Clock::time_point> ReceiveQueue::NextDeadlineLocked() const {
+  std::optional<Clock::time_point> next = request_->total_deadline;
+  if (request_->interval.count() > 0 && request_->last_byte) {
+    const auto t = *request_->last_byte + request_->interval;
+    if (!next || t < *next) next = t;
+  }
+  return next;
+}
+
+bool ReceiveQueue::ReadDone() {
+  std::lock_guard lock(mutex_);
+  if (!request_) return true;
+  FillLocked();
+  return DoneLocked(Clock::now());
+}
+
+std::size_t ReceiveQueue::WaitRead() {
+  std::unique_lock lock(mutex_);
+  if (!request_) return 0;
+  for (;;) {
+    FillLocked();
+    if (DoneLocked(Clock::now())) break;
+    if (const auto deadline = NextDeadlineLocked()) {
+      changed_.wait_until(lock, *deadline);
+    } else {
+      changed_.wait(lock);
+    }
+  }
+  const std::size_t moved = request_->moved;
+  const bool complete = moved == request_->length;
+  request_.reset();
+  if (gone_ && !complete) throw *gone_;
+  return moved;
+}
+
+void ReceiveQueue::AbortRead() {
+  std::lock_guard lock(mutex_);
+  if (request_) request_->aborted = true;
+  changed_.notify_all();
+}
+
+void ReceiveQueue::SetGone(const SysError& error) {
+  std::lock_guard lock(mutex_);
+  if (!gone_) gone_ = error;
+  changed_.notify_all();
+}
+
+void EventSource::SetMask(std::uint32_t mask) {
+  std::lock_guard lock(mutex_);
+  mask_ = mask;
+  word_ = 0;
+  interrupted_ = true;
+  changed_.notify_all();
+}
+
+std::uint32_t EventSource::Mask() const {
+  std::lock_guard lock(mutex_);
+  return mask_;
+}
+
+void EventSource::Raise(std::uint32_t bits) {
+  std::lock_guard lock(mutex_);
+  if ((bits & mask_) == 0) return;
+  word_ |= bits & mask_;
+  changed_.notify_all();
+}
+
+std::uint32_t EventSource::Wait() {
+  std::unique_lock lock(mutex_);
+  changed_.wait(lock, [&] { return word_ != 0 || interrupted_ || gone_; });
+  if (word_ != 0) {
+    interrupted_ = false;
+    return std::exchange(word_, 0);
+  }
+  if (gone_) throw *gone_;
+  interrupted_ = false;
+  return 0;
+}
+
+void EventSource::SetGone(const SysError& error) {
+  std::lock_guard lock(mutex_);
+  if (!gone_) gone_ = error;
+  changed_.notify_all();
+}
+
+}  // namespace korvalesen::platform

@@ -1,0 +1,23 @@
+#pragma once
+
+// A wake-up that one thread signals and another one's event loop watches as a descriptor.
+
+namespace korvalesen::platform {
+
+class Wakeup {
+ public:
+  Wakeup();
+  ~Wakeup();
+  Wakeup(const Wakeup&) = delete;
+  Wakeup& operator=(const Wakeup&) = delete;
+
+  // Readable while signalled.
+  int Descriptor() const { return fd_; }
+  void Signal();
+  void Drain();
+
+ private:
+  int fd_;
+};
+
+}  // namespace korvalesen::platform

@@ -1,0 +1,484 @@
+#include "sim/virtual_serial_line.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <condition_variable>
+#include <deque>
+#include <optional>
+#include <thread>
+#include <utility>
+
+#include "platform/comm_queues.h"
+
+namespace korvalesen::sim {
+
+using platform::CommTimeouts;
+using platform::LineSettings;
+using platform::SysError;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+// The queues of one opening of the near end.
+struct Session {
+  platform::ReceiveQueue rx{4096};
+  platform::EventSource events;
+};
+
+}  // namespace
+
+struct VirtualSerialLine::State {
+  mutable std::mutex mutex;
+  mutable std::condition_variable changed;
+  std::shared_ptr<Session> session;
+  bool open = false;
+  int open_count = 0;
+  std::optional<SysError> gone;
+  bool pacing = false;
+  bool takes_output = true;
+  bool cts = false, dsr = false, ring = false, rlsd = false;
+  bool dtr = false, rts = false, brk = false;
+  LineSettings settings;
+  CommTimeouts timeouts;
+  std::uint32_t output_size = 2048;
+  std::deque<char> inbound;   // sent by the far end, not yet arrived (pacing)
+  std::deque<char> outbound;  // written by the port, not yet taken
+  std::string received;
+  std::size_t received_total = 0;
+  bool write_active = false;
+  bool write_aborted = false;
+  std::size_t write_length = 0;
+  std::size_t write_taken = 0;
+  Clock::time_point write_started;
+  Clock::time_point in_next, out_next;
+  bool stop = false;
+  std::thread worker;
+
+  Clock::duration ByteTime() const {
+    const auto rate = std::max<std::uint32_t>(settings.baud_rate, 1);
+    return std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(10.0 / rate));
+  }
+
+  void DeliverLocked(const char* data, std::size_t n) {
+    if (!open || gone || n == 0) return;
+    const auto pushed = session->rx.Push(data, n, settings.event_char, settings.discard_null);
+    session->events.Raise(pushed.events);
+  }
+
+  void TakeLocked(std::size_t n) {
+    n = std::min(n, outbound.size());
+    received.append(outbound.begin(), outbound.begin() + static_cast<std::ptrdiff_t>(n));
+    received_total += n;
+    outbound.erase(outbound.begin(), outbound.begin() + static_cast<std::ptrdiff_t>(n));
+    if (write_active) write_taken = std::min(write_length, write_taken + n);
+    if (n > 0 && outbound.empty() && open && !gone) session->events.Raise(platform::kEvTxEmpty);
+    changed.notify_all();
+  }
+
+  void Work() {
+    std::unique_lock lock(mutex);
+    while (!stop) {
+      const auto now = Clock::now();
+      std::optional<Clock::time_point> next;
+      if (pacing) {
+        while (!inbound.empty() && in_next <= now) {
+          const char c = inbound.front();
+          inbound.pop_front();
+          DeliverLocked(&c, 1);
+          in_next += ByteTime();
+        }
+        if (!inbound.empty()) next = in_next;
+        while (takes_output && !outbound.empty() && out_next <= now) {
+          TakeLocked(1);
+          out_next += ByteTime();
+        }
+        if (takes_output && !outbound.empty() && (!next || out_next < *next)) next = out_next;
+      }
+      if (next) {
+        changed.wait_until(lock, *next);
+      } else {
+        changed.wait(lock);
+      }
+    }
+  }
+
+  void CheckGoneLocked() const {
+    if (gone) throw *gone;
+  }
+};
+
+namespace {
+
+class VirtualDevice final : public platform::CommDevice {
+ public:
+  VirtualDevice(std::shared_ptr<VirtualSerialLine::State> state, std::shared_ptr<Session> session)
+      : state_(std::move(state)), session_(std::move(session)) {}
+
+  ~VirtualDevice() override {
+    std::lock_guard lock(state_->mutex);
+    state_->open = false;
+    state_->dtr = false;  // as a tty's close with HUPCL
+    state_->rts = false;
+    state_->outbound.clear();
+    state_->write_active = false;
+    state_->changed.notify_all();
+  }
+
+  LineSettings GetSettings() override {
+    std::lock_guard lock(state_->mutex);
+    state_->CheckGoneLocked();
+    return state_->settings;
+  }
+
+  void SetSettings(const LineSettings& s) override {
+    std::lock_guard lock(state_->mutex);
+    state_->CheckGoneLocked();
+    if (!s.binary || s.baud_rate == 0 || s.byte_size < 5 || s.byte_size > 8 ||
+        (s.stop_bits == platform::StopBitsCode::kOneAndHalf && s.byte_size != 5)) {
+      throw SysError::FromErrno(EINVAL);
+    }
+    state_->settings = s;
+    if (s.dtr_control != platform::DtrControl::kHandshake) {
+      state_->dtr = s.dtr_control == platform::DtrControl::kEnable;
+    }
+    if (s.rts_control == platform::RtsControl::kDisable ||
+        s.rts_control == platform::RtsControl::kEnable) {
+      state_->rts = s.rts_control == platform::RtsControl::kEnable;
+    }
+  }
+
+  void SetQueueSizes(std::int32_t input, std::int32_t output) override {
+    std::lock_guard lock(state_->mutex);
+    state_->CheckGoneLocked();
+    if (input <= 0 || output < 0) throw SysError::FromErrno(EINVAL);
+    session_->rx.SetCapacity(static_cast<std::size_t>(input));
+    state_->output_size = static_cast<std::uint32_t>(output);
+  }
+
+  platform::QueueProperties GetQueueProperties() override {
+    std::lock_guard lock(state_->mutex);
+    state_->CheckGoneLocked();
+    return {16 * 1024 * 1024, 0, static_cast<std::uint32_t>(session_->rx.Capacity()),
+            state_->output_size};
+  }
+
+  CommTimeouts GetTimeouts() override {
+    std::lock_guard lock(state_->mutex);
+    state_->CheckGoneLocked();
+    return state_->timeouts;
+  }
+
+  void SetTimeouts(const CommTimeouts& timeouts) override {
+    std::lock_guard lock(state_->mutex);
+    state_->CheckGoneLocked();
+    state_->timeouts = timeouts;
+  }
+
+  void Purge(unsigned flags) override {
+    std::lock_guard lock(state_->mutex);
+    state_->CheckGoneLocked();
+    if ((flags & platform::kPurgeRxAbort) != 0) session_->rx.AbortRead();
+    if ((flags & platform::kPurgeRxClear) != 0) session_->rx.Clear();
+    if ((flags & (platform::kPurgeTxAbort | platform::kPurgeTxClear)) != 0) {
+      state_->outbound.clear();
+      if (state_->write_active) state_->write_aborted = true;
+      state_->changed.notify_all();
+    }
+  }
+
+  void Flush() override {
+    std::unique_lock lock(state_->mutex);
+    state_->changed.wait(lock, [&] { return state_->outbound.empty() || state_->gone; });
+    state_->CheckGoneLocked();
+  }
+
+  void EscapeFunction(platform::Escape function) override {
+    std::lock_guard lock(state_->mutex);
+    state_->CheckGoneLocked();
+    using platform::Escape;
+    switch (function) {
+      case Escape::kSetRts: state_->rts = true; break;
+      case Escape::kClearRts: state_->rts = false; break;
+      case Escape::kSetDtr: state_->dtr = true; break;
+      case Escape::kClearDtr: state_->dtr = false; break;
+      case Escape::kSetBreak: state_->brk = true; break;
+      case Escape::kClearBreak: state_->brk = false; break;
+      case Escape::kSetXoff:
+      case Escape::kSetXon:
+      case Escape::kResetDevice: break;
+    }
+  }
+
+  void TransmitChar(char c) override {
+    std::lock_guard lock(state_->mutex);
+    state_->CheckGoneLocked();
+    state_->received.push_back(c);
+    ++state_->received_total;
+    state_->changed.notify_all();
+  }
+
+  std::uint32_t GetModemStatus() override {
+    std::lock_guard lock(state_->mutex);
+    state_->CheckGoneLocked();
+    std::uint32_t bits = 0;
+    if (state_->cts) bits |= platform::kModemCts;
+    if (state_->dsr) bits |= platform::kModemDsr;
+    if (state_->ring) bits |= platform::kModemRing;
+    if (state_->rlsd) bits |= platform::kModemRlsd;
+    return bits;
+  }
+
+  platform::CommStatus ClearErrors() override {
+    std::lock_guard lock(state_->mutex);
+    state_->CheckGoneLocked();
+    return {session_->rx.TakeErrors(), static_cast<std::uint32_t>(session_->rx.Size()),
+            static_cast<std::uint32_t>(state_->outbound.size())};
+  }
+
+  void StartRead(void* buffer, std::size_t length) override {
+    CommTimeouts timeouts;
+    {
+      std::lock_guard lock(state_->mutex);
+      state_->CheckGoneLocked();
+      timeouts = state_->timeouts;
+    }
+    session_->rx.StartRead(buffer, length, timeouts);
+  }
+  bool ReadDone() override { return session_->rx.ReadDone(); }
+  std::size_t WaitRead() override { return session_->rx.WaitRead(); }
+
+  void StartWrite(const void* buffer, std::size_t length) override {
+    std::lock_guard lock(state_->mutex);
+    state_->CheckGoneLocked();
+    const char* p = static_cast<const char*>(buffer);
+    const bool was_empty = state_->outbound.empty();
+    state_->outbound.insert(state_->outbound.end(), p, p + length);
+    state_->write_active = true;
+    state_->write_aborted = false;
+    state_->write_length = length;
+    state_->write_taken = 0;
+    state_->write_started = Clock::now();
+    if (!state_->takes_output) return;
+    if (state_->pacing) {
+      if (was_empty) state_->out_next = Clock::now() + state_->ByteTime();
+      state_->changed.notify_all();
+    } else {
+      state_->TakeLocked(state_->outbound.size());
+    }
+  }
+
+  bool WriteDone() override {
+    std::lock_guard lock(state_->mutex);
+    return DoneLocked();
+  }
+
+  std::size_t WaitWrite() override {
+    std::unique_lock lock(state_->mutex);
+    if (!state_->write_active) return 0;
+    const CommTimeouts& t = state_->timeouts;
+    if (t.write_multiplier != 0 || t.write_constant != 0) {
+      const auto deadline =
+          state_->write_started +
+          std::chrono::milliseconds(std::int64_t{t.write_multiplier} *
+                                        static_cast<std::int64_t>(state_->write_length) +
+                                    t.write_constant);
+      state_->changed.wait_until(lock, deadline, [&] { return DoneLocked(); });
+    } else {
+      state_->changed.wait(lock, [&] { return DoneLocked(); });
+    }
+    state_->write_active = false;
+    state_->CheckGoneLocked();
+    return state_->write_taken;
+  }
+
+  void SetEventMask(std::uint32_t mask) override {
+    {
+      std::lock_guard lock(state_->mutex);
+      state_->CheckGoneLocked();
+    }
+    session_->events.SetMask(mask);
+  }
+
+  std::uint32_t WaitEvent() override { return session_->events.Wait(); }
+
+ private:
+  bool DoneLocked() const {
+    return !state_->write_active || state_->write_aborted || state_->gone ||
+           state_->write_taken == state_->write_length;
+  }
+
+  std::shared_ptr<VirtualSerialLine::State> state_;
+  std::shared_ptr<Session> session_;
+};
+
+}  // namespace
+
+VirtualSerialLine::VirtualSerialLine(std::string name)
+    : name_(std::move(name)), state_(std::make_shared<State>()) {
+  state_->worker = std::thread([state = state_.get()] { state->Work(); });
+}
+
+VirtualSerialLine::~VirtualSerialLine() {
+  {
+    std::lock_guard lock(state_->mutex);
+    state_->stop = true;
+    state_->changed.notify_all();
+  }
+  state_->worker.join();
+}
+
+std::unique_ptr<platform::CommDevice> VirtualSerialLine::Open(const platform::OpenOptions& options) {
+  std::lock_guard lock(state_->mutex);
+  if (state_->gone) throw SysError::FromErrno(ENOENT);
+  if (state_->open) throw SysError::FromErrno(EBUSY);
+  state_->open = true;
+  ++state_->open_count;
+  state_->dtr = options.dtr;
+  state_->rts = options.rts;
+  state_->session = std::make_shared<Session>();
+  state_->outbound.clear();
+  state_->write_active = false;
+  return std::make_unique<VirtualDevice>(state_, state_->session);
+}
+
+void VirtualSerialLine::Send(std::string_view bytes) {
+  std::lock_guard lock(state_->mutex);
+  if (!state_->pacing) {
+    state_->DeliverLocked(bytes.data(), bytes.size());
+    return;
+  }
+  if (state_->inbound.empty()) state_->in_next = Clock::now() + state_->ByteTime();
+  state_->inbound.insert(state_->inbound.end(), bytes.begin(), bytes.end());
+  state_->changed.notify_all();
+}
+
+std::size_t VirtualSerialLine::SendPending() const {
+  std::lock_guard lock(state_->mutex);
+  return state_->inbound.size();
+}
+
+std::string VirtualSerialLine::TakeReceived() {
+  std::lock_guard lock(state_->mutex);
+  return std::exchange(state_->received, {});
+}
+
+bool VirtualSerialLine::WaitReceived(std::size_t count, std::chrono::milliseconds timeout) const {
+  std::unique_lock lock(state_->mutex);
+  return state_->changed.wait_for(lock, timeout,
+                                  [&] { return state_->received.size() >= count; });
+}
+
+void VirtualSerialLine::SetPacing(bool on) {
+  std::lock_guard lock(state_->mutex);
+  state_->pacing = on;
+  state_->in_next = state_->out_next = Clock::now();
+  if (!on) {
+    const std::string pending(state_->inbound.begin(), state_->inbound.end());
+    state_->inbound.clear();
+    state_->DeliverLocked(pending.data(), pending.size());
+    if (state_->takes_output) state_->TakeLocked(state_->outbound.size());
+  }
+  state_->changed.notify_all();
+}
+
+void VirtualSerialLine::SetTakesOutput(bool on) {
+  std::lock_guard lock(state_->mutex);
+  state_->takes_output = on;
+  state_->out_next = Clock::now();
+  if (on && !state_->pacing) state_->TakeLocked(state_->outbound.size());
+  state_->changed.notify_all();
+}
+
+namespace {
+
+void SetLine(VirtualSerialLine::State& state, bool& line, bool on, std::uint32_t event) {
+  std::lock_guard lock(state.mutex);
+  if (line == on) return;
+  line = on;
+  if (state.open && !state.gone) state.session->events.Raise(event);
+}
+
+}  // namespace
+
+void VirtualSerialLine::SetCts(bool on) { SetLine(*state_, state_->cts, on, platform::kEvCts); }
+void VirtualSerialLine::SetDsr(bool on) { SetLine(*state_, state_->dsr, on, platform::kEvDsr); }
+void VirtualSerialLine::SetRing(bool on) { SetLine(*state_, state_->ring, on, platform::kEvRing); }
+void VirtualSerialLine::SetRlsd(bool on) { SetLine(*state_, state_->rlsd, on, platform::kEvRlsd); }
+
+bool VirtualSerialLine::Dtr() const {
+  std::lock_guard lock(state_->mutex);
+  return state_->dtr;
+}
+bool VirtualSerialLine::Rts() const {
+  std::lock_guard lock(state_->mutex);
+  return state_->rts;
+}
+bool VirtualSerialLine::BreakSent() const {
+  std::lock_guard lock(state_->mutex);
+  return state_->brk;
+}
+
+void VirtualSerialLine::InjectLineErrors(std::uint32_t error_bits) {
+  std::lock_guard lock(state_->mutex);
+  if (!state_->open || state_->gone) return;
+  state_->session->rx.AddErrors(error_bits);
+  std::uint32_t events = 0;
+  if ((error_bits & (platform::kErrFrame | platform::kErrOverrun | platform::kErrParity |
+                     platform::kErrRxOver)) != 0) {
+    events |= platform::kEvErr;
+  }
+  if ((error_bits & platform::kErrBreak) != 0) events |= platform::kEvBreak;
+  state_->session->events.Raise(events);
+}
+
+void VirtualSerialLine::InjectBreak() { InjectLineErrors(platform::kErrBreak); }
+
+void VirtualSerialLine::Unplug() {
+  std::lock_guard lock(state_->mutex);
+  if (state_->gone) return;
+  state_->gone = SysError::FromErrno(platform::kDeviceGoneCode);
+  if (state_->session) {
+    state_->session->rx.SetGone(*state_->gone);
+    state_->session->events.SetGone(*state_->gone);
+  }
+  state_->changed.notify_all();
+}
+
+bool VirtualSerialLine::IsOpen() const {
+  std::lock_guard lock(state_->mutex);
+  return state_->open;
+}
+
+int VirtualSerialLine::OpenCount() const {
+  std::lock_guard lock(state_->mutex);
+  return state_->open_count;
+}
+
+platform::LineSettings VirtualSerialLine::Settings() const {
+  std::lock_guard lock(state_->mutex);
+  return state_->settings;
+}
+
+std::uint32_t VirtualSerialLine::EventMask() const {
+  std::lock_guard lock(state_->mutex);
+  return state_->session ? state_->session->events.Mask() : 0;
+}
+
+void VirtualDevices::Add(VirtualSerialLine& line) {
+  std::lock_guard lock(mutex_);
+  lines_[line.Name()] = &line;
+}
+
+std::unique_ptr<platform::CommDevice> VirtualDevices::Open(const std::string& name,
+                                                           const platform::OpenOptions& options) {
+  VirtualSerialLine* line = nullptr;
+  {
+    std::lock_guard lock(mutex_);
+    const auto it = lines_.find(name);
+    if (it == lines_.end()) throw SysError::FromErrno(ENOENT);
+    line = it->second;
+  }
+  return line->Open(options);
+}
+
+}  // namespace korvalesen::sim

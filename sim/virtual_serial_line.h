@@ -1,0 +1,87 @@
+#pragma once
+
+// The virtual serial line: a null-modem pair whose near end is a comm device that the serial
+// port opens by name (through VirtualDevices) and whose far end is this object, driven by
+// tests and by the board simulator. Bytes go both ways, optionally paced at the line rate
+// (10 bits a byte); the far end sets CTS, DSR, RI and RLSD and sees DTR and RTS; line errors
+// and breaks can be injected; written bytes can be left pending (the far end does not take
+// them); unplugging makes every later call fail as a removed device does.
+
+#include <chrono>
+#include <cstddef>
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <string_view>
+
+#include "platform/comm_device.h"
+
+namespace korvalesen::sim {
+
+class VirtualSerialLine {
+ public:
+  explicit VirtualSerialLine(std::string name);
+  ~VirtualSerialLine();
+  VirtualSerialLine(const VirtualSerialLine&) = delete;
+  VirtualSerialLine& operator=(const VirtualSerialLine&) = delete;
+
+  const std::string& Name() const { return name_; }
+
+  // The near end; EBUSY while open, ENOENT once unplugged.
+  std::unique_ptr<platform::CommDevice> Open(const platform::OpenOptions& options);
+
+  // Far end: bytes towards the port.
+  void Send(std::string_view bytes);
+  // Bytes sent but not yet arrived at the port (only with pacing).
+  std::size_t SendPending() const;
+  // Far end: what the port wrote and the far end took, removed from the line.
+  std::string TakeReceived();
+  // Waits until the far end has taken at least `count` bytes; false on time-out.
+  bool WaitReceived(std::size_t count, std::chrono::milliseconds timeout) const;
+
+  // 10 bits a byte at the port's rate, both ways. Off by default: bytes move at once.
+  void SetPacing(bool on);
+  // Off: the far end takes nothing, so the port's writes stay pending.
+  void SetTakesOutput(bool on);
+
+  void SetCts(bool on);
+  void SetDsr(bool on);
+  void SetRing(bool on);
+  void SetRlsd(bool on);
+  bool Dtr() const;
+  bool Rts() const;
+  bool BreakSent() const;
+
+  // Line errors as the error bits of the comm layer (kErrFrame, kErrParity, ...).
+  void InjectLineErrors(std::uint32_t error_bits);
+  void InjectBreak();
+
+  void Unplug();
+  bool IsOpen() const;
+  int OpenCount() const;
+  // The settings the port gave the line last.
+  platform::LineSettings Settings() const;
+  std::uint32_t EventMask() const;
+
+  struct State;
+
+ private:
+  std::string name_;
+  std::shared_ptr<State> state_;
+};
+
+// The devices a port can open by name: virtual lines, registered by the tests.
+class VirtualDevices final : public platform::CommDeviceProvider {
+ public:
+  void Add(VirtualSerialLine& line);
+  std::unique_ptr<platform::CommDevice> Open(const std::string& name,
+                                             const platform::OpenOptions& options) override;
+
+ private:
+  std::mutex mutex_;
+  std::map<std::string, VirtualSerialLine*> lines_;
+};
+
+}  // namespace korvalesen::sim

@@ -1,0 +1,169 @@
+// The termios comm device over a pty pair: the test holds the master side, the device opens
+// the slave by name.
+#include <fcntl.h>
+#include <pty.h>
+#include <sys/wait.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <chrono>
+#include <string>
+#include <thread>
+
+#include "platform/comm_device.h"
+
+namespace korvalesen::platform {
+namespace {
+
+using namespace std::chrono_literals;
+
+class TermiosDeviceTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char name[128] = {};
+    ASSERT_EQ(openpty(&master_, &slave_, name, nullptr, nullptr), 0);
+    name_ = name;
+    device_ = SystemCommDevices().Open(name_, {});
+    device_->SetSettings(LineSettings{});  // 9600 8N1 raw, as the port's open does
+  }
+  void TearDown() override {
+    device_.reset();
+    if (master_ >= 0) close(master_);
+    if (slave_ >= 0) close(slave_);
+  }
+
+  std::string ReadMaster(std::size_t count) {
+    std::string got;
+    const auto end = std::chrono::steady_clock::now() + 2s;
+    while (got.size() < count && std::chrono::steady_clock::now() < end) {
+      char buf[256];
+      const ssize_t n = read(master_, buf, sizeof buf);
+      if (n > 0) got.append(buf, static_cast<std::size_t>(n));
+      else std::this_thread::sleep_for(1ms);
+    }
+    return got;
+  }
+
+  std::uint32_t WaitInput(std::uint32_t count) {
+    const auto end = std::chrono::steady_clock::now() + 5s;
+    std::uint32_t n = 0;
+    while ((n = device_->ClearErrors().in_queue) < count && std::chrono::steady_clock::now() < end) {
+      std::this_thread::sleep_for(1ms);
+    }
+    return n;
+  }
+
+  int master_ = -1;
+  int slave_ = -1;
+  std::string name_;
+  std::unique_ptr<CommDevice> device_;
+};
+
+TEST_F(TermiosDeviceTest, TheFarSideSees9600EightNoneOneRawWithoutFlowControl) {
+  LineSettings s = device_->GetSettings();
+  s.baud_rate = 9600;
+  s.byte_size = 8;
+  s.parity = ParityCode::kNone;
+  s.stop_bits = StopBitsCode::kOne;
+  device_->SetSettings(s);
+  termios t{};
+  ASSERT_EQ(tcgetattr(slave_, &t), 0);  // the far side's view of the line
+  EXPECT_EQ(t.c_cflag & CSIZE, static_cast<tcflag_t>(CS8));
+  EXPECT_EQ(t.c_cflag & (PARENB | CSTOPB | CRTSCTS), 0u);
+  EXPECT_EQ(t.c_iflag & (IXON | IXOFF | ICRNL | INPCK), 0u);
+  EXPECT_EQ(t.c_lflag & (ICANON | ECHO | ISIG), 0u);
+  EXPECT_EQ(t.c_oflag & OPOST, 0u);
+  EXPECT_EQ(device_->GetSettings().baud_rate, 9600u);
+  s.baud_rate = 31250;  // a rate without a B constant
+  device_->SetSettings(s);
+  EXPECT_EQ(device_->GetSettings().baud_rate, 31250u);
+  s.byte_size = 9;
+  EXPECT_THROW(device_->SetSettings(s), SysError);
+}
+
+TEST_F(TermiosDeviceTest, BytesBothWaysInputCountAndPurge) {
+  ASSERT_EQ(write(master_, "\xBA\x01\x02", 3), 3);
+  EXPECT_EQ(WaitInput(3), 3u);
+  unsigned char b = 0;
+  device_->StartRead(&b, 1);
+  EXPECT_EQ(device_->WaitRead(), 1u);
+  EXPECT_EQ(b, 0xBA);
+  device_->Purge(kPurgeRxAbort | kPurgeRxClear);
+  EXPECT_EQ(device_->ClearErrors().in_queue, 0u);
+  device_->StartWrite("\xA5\xAB", 2);
+  EXPECT_EQ(device_->WaitWrite(), 2u);
+  EXPECT_TRUE(device_->WriteDone());
+  EXPECT_EQ(ReadMaster(2), "\xA5\xAB");
+}
+
+TEST_F(TermiosDeviceTest, NothingIsLostWhenNobodyReadsFor60000Bytes) {
+  device_->SetQueueSizes(64000, 2048);
+  std::string data;
+  for (int i = 0; i < 60000; ++i) data.push_back(static_cast<char>(i * 13));
+  std::thread writer([&] {
+    std::size_t off = 0;
+    while (off < data.size()) {
+      const ssize_t n = write(master_, data.data() + off, data.size() - off);
+      if (n > 0) off += static_cast<std::size_t>(n);
+      else std::this_thread::sleep_for(1ms);
+    }
+  });
+  writer.join();
+  EXPECT_EQ(WaitInput(60000), 60000u);
+  std::string got(60000, '\0');
+  device_->StartRead(got.data(), got.size());
+  EXPECT_EQ(device_->WaitRead(), 60000u);
+  EXPECT_EQ(got, data);
+  EXPECT_EQ(device_->ClearErrors().errors, 0u);
+}
+
+TEST_F(TermiosDeviceTest, ModemIoctlsOfAPtyFailCleanly) {
+  try {
+    device_->GetModemStatus();
+    FAIL() << "a pty has no modem lines";
+  } catch (const SysError& e) {
+    EXPECT_EQ(e.Code(), ENOTTY);
+    EXPECT_STREQ(e.what(), "Inappropriate ioctl for device");
+  }
+  EXPECT_THROW(device_->EscapeFunction(Escape::kSetDtr), SysError);
+  // The event wait still works: a change of the mask ends it.
+  device_->SetEventMask(kEvCts | kEvDsr | kEvErr);
+  std::thread waiter([&] { EXPECT_EQ(device_->WaitEvent(), 0u); });
+  std::this_thread::sleep_for(20ms);
+  device_->SetEventMask(0);
+  waiter.join();
+}
+
+TEST_F(TermiosDeviceTest, ASecondOpenIsRefusedAlsoFromAnotherProcess) {
+  try {
+    SystemCommDevices().Open(name_, {});
+    FAIL() << "opened twice";
+  } catch (const SysError& e) {
+    EXPECT_EQ(e.Code(), EBUSY);
+  }
+  const std::string command = std::string(KORVALESEN_OPEN_PROBE) + " " + name_;
+  const int status = std::system(command.c_str());
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), EBUSY);
+}
+
+TEST_F(TermiosDeviceTest, AClosedFarSideIsAGoneDevice) {
+  device_->SetEventMask(kEvCts);
+  close(slave_);
+  slave_ = -1;
+  close(master_);
+  master_ = -1;
+  try {
+    // The first wait may end with 0 (the mask was just set); the next one sees the hang-up.
+    for (int i = 0; i < 2; ++i) device_->WaitEvent();
+    FAIL() << "no error";
+  } catch (const SysError& e) {
+    EXPECT_EQ(e.Code(), kDeviceGoneCode);
+  }
+}
+
+}  // namespace
+}  // namespace korvalesen::platform
