@@ -105,8 +105,9 @@ std::string TIdTCPConnection::ReceiveLine(std::string_view terminator, int timeo
 
 std::string TIdTCPConnection::ReceiveNonEmptyLine() {
   for (;;) {
-    const std::string_view line = TrimBlanksAndControls(ReceiveLine());
-    if (!line.empty()) return std::string(line);
+    const std::string line = ReceiveLine();
+    const std::string_view trimmed = TrimBlanksAndControls(line);
+    if (!trimmed.empty()) return std::string(trimmed);
   }
 }
 
