@@ -4,6 +4,8 @@
 Usage: pyftpd_server.py <port or 0> <root folder> <user> <password as hex of its bytes>
        [<masquerade address>]
 """
+import logging
+import os
 import sys
 
 from pyftpdlib.authorizers import DummyAuthorizer
@@ -29,6 +31,9 @@ def main():
     handler.auth_failed_timeout = 0
     if len(sys.argv) > 5:
         handler.masquerade_address = sys.argv[5]
+    if os.environ.get("KORVALESEN_FTPD_DEBUG"):
+        # Logs every command ("<- ") and reply ("-> ") to standard error, for the benchmark.
+        logging.basicConfig(level=logging.DEBUG)
     server = FTPServer(("127.0.0.1", int(port)), handler)
     print("PORT %d" % server.socket.getsockname()[1], flush=True)
     server.serve_forever()
