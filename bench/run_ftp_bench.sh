@@ -30,5 +30,5 @@ cd "$work/local"
 for f in _Konfig.lcd _Fehler.txt _SerienNrVersion.txt; do echo "$f" >"$f"; done
 "$OLDPWD/$bench" upload "$port" bench bench
 sleep 0.5
-echo "commands: $(grep -c ' <- ' "$work/log")  replies: $(grep -c ' -> ' "$work/log")"
-grep ' <- ' "$work/log" | sed 's/.* <- //' | tr '\n' ' '; echo
+echo "commands: $(grep -ac ' <- ' "$work/log")  replies: $(grep -ac ' -> ' "$work/log")"
+grep -a ' <- ' "$work/log" | sed 's/.* <- //' | tr '\n' ' '; echo
