@@ -1,0 +1,258 @@
+// The socket functions on BSD sockets, with errno mapped onto the Windows socket codes.
+
+#include <chrono>
+#include <cstring>
+
+#include "platform/linux/system_net.h"
+#include "platform/socket_api.h"
+
+namespace korvalesen::platform {
+namespace {
+
+constexpr int kTimedOut = 10060;
+
+int WindowsCode(int error_number) {
+  switch (error_number) {
+    case EINTR:
+      return 10004;
+    case EBADF:
+      return 10009;
+    case EACCES:
+      return 10013;
+    case EFAULT:
+      return 10014;
+    case EINVAL:
+      return 10022;
+    case EMFILE:
+      return 10024;
+    case EAGAIN:
+      return 10035;
+    case EINPROGRESS:
+      return 10036;
+    case EALREADY:
+      return 10037;
+    case ENOTSOCK:
+      return 10038;
+    case EDESTADDRREQ:
+      return 10039;
+    case EMSGSIZE:
+      return 10040;
+    case EPROTOTYPE:
+      return 10041;
+    case ENOPROTOOPT:
+      return 10042;
+    case EPROTONOSUPPORT:
+      return 10043;
+    case ESOCKTNOSUPPORT:
+      return 10044;
+    case EOPNOTSUPP:
+      return 10045;
+    case EPFNOSUPPORT:
+      return 10046;
+    case EAFNOSUPPORT:
+      return 10047;
+    case EADDRINUSE:
+      return 10048;
+    case EADDRNOTAVAIL:
+      return 10049;
+    case ENETDOWN:
+      return 10050;
+    case ENETUNREACH:
+      return 10051;
+    case ENETRESET:
+      return 10052;
+    case ECONNABORTED:
+      return 10053;
+    case ECONNRESET:
+      return 10054;
+    case ENOBUFS:
+      return 10055;
+    case EISCONN:
+      return 10056;
+    case ENOTCONN:
+      return 10057;
+    // Sending after the connection was shut down: Linux says EPIPE where Windows says 10058.
+    case EPIPE:
+    case ESHUTDOWN:
+      return 10058;
+    case ETOOMANYREFS:
+      return 10059;
+    case ETIMEDOUT:
+      return kTimedOut;
+    case ECONNREFUSED:
+      return 10061;
+    case ELOOP:
+      return 10062;
+    case ENAMETOOLONG:
+      return 10063;
+    case EHOSTDOWN:
+      return 10064;
+    case EHOSTUNREACH:
+      return 10065;
+    case ENOTEMPTY:
+      return 10066;
+    // Codes without a Windows counterpart keep their own value, which has no text.
+    default:
+      return error_number;
+  }
+}
+
+SocketCall Failure() {
+  return {-1, WindowsCode(errno)};
+}
+
+sockaddr_in ToSocketAddress(const std::string& address, std::uint16_t port) {
+  sockaddr_in result{};
+  result.sin_family = AF_INET;
+  result.sin_port = htons(port);
+  if (address.empty()) {
+    result.sin_addr.s_addr = htonl(INADDR_ANY);
+  } else {
+    inet_pton(AF_INET, address.c_str(), &result.sin_addr);
+  }
+  return result;
+}
+
+Endpoint FromSocketAddress(const sockaddr_in& address) {
+  char text[INET_ADDRSTRLEN] = {};
+  inet_ntop(AF_INET, &address.sin_addr, text, sizeof text);
+  return {text, ntohs(address.sin_port)};
+}
+
+template <typename Getter>
+Endpoint ReadEndpoint(NativeSocket socket, Getter getter) {
+  sockaddr_in address{};
+  socklen_t length = sizeof address;
+  if (getter(socket, reinterpret_cast<sockaddr*>(&address), &length) != 0) return {};
+  return FromSocketAddress(address);
+}
+
+// poll on one descriptor, retrying after signals with the time that is left.
+WaitOutcome PollFor(NativeSocket socket, short events, int timeout_ms) {
+  using Clock = std::chrono::steady_clock;
+  const auto deadline = Clock::now() + std::chrono::milliseconds(timeout_ms);
+  for (;;) {
+    int wait_ms = -1;
+    if (timeout_ms >= 0) {
+      const auto left =
+          std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+      wait_ms = left.count() > 0 ? static_cast<int>(left.count()) : 0;
+    }
+    pollfd entry{socket, events, 0};
+    const int ready = poll(&entry, 1, wait_ms);
+    if (ready == 1) return WaitOutcome::kReady;
+    if (ready == 0) return WaitOutcome::kTimedOut;
+    if (errno != EINTR) return WaitOutcome::kFailed;
+  }
+}
+
+}  // namespace
+
+SocketCall OpenStreamSocket() {
+  const int socket_id = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  if (socket_id < 0) return Failure();
+  return {socket_id, 0};
+}
+
+SocketCall BindSocket(NativeSocket socket, const std::string& address) {
+  const sockaddr_in local = ToSocketAddress(address, 0);
+  if (bind(socket, reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0) {
+    return Failure();
+  }
+  return {};
+}
+
+SocketCall ConnectSocket(NativeSocket socket, const std::string& address, std::uint16_t port,
+                         int timeout_ms) {
+  // Connect without blocking, so that the wait for the handshake can end after the limit.
+  const int flags = fcntl(socket, F_GETFL);
+  if (flags < 0 || fcntl(socket, F_SETFL, flags | O_NONBLOCK) != 0) return Failure();
+  const sockaddr_in peer = ToSocketAddress(address, port);
+  SocketCall result;
+  if (connect(socket, reinterpret_cast<const sockaddr*>(&peer), sizeof peer) != 0) {
+    if (errno != EINPROGRESS) {
+      result = Failure();
+    } else {
+      const WaitOutcome outcome = PollFor(socket, POLLOUT, timeout_ms);
+      if (outcome == WaitOutcome::kTimedOut) {
+        result = {-1, kTimedOut};
+      } else if (outcome == WaitOutcome::kFailed) {
+        result = Failure();
+      } else {
+        int pending = 0;
+        socklen_t length = sizeof pending;
+        getsockopt(socket, SOL_SOCKET, SO_ERROR, &pending, &length);
+        if (pending != 0) result = {-1, WindowsCode(pending)};
+      }
+    }
+  }
+  if (fcntl(socket, F_SETFL, flags) != 0 && !result.Failed()) result = Failure();
+  return result;
+}
+
+Endpoint LocalEndpoint(NativeSocket socket) {
+  return ReadEndpoint(socket, getsockname);
+}
+
+Endpoint PeerEndpoint(NativeSocket socket) {
+  return ReadEndpoint(socket, getpeername);
+}
+
+WaitOutcome WaitReadable(NativeSocket socket, int timeout_ms) {
+  return PollFor(socket, POLLIN, timeout_ms);
+}
+
+SocketCall ReceiveBytes(NativeSocket socket, char* data, std::size_t size) {
+  for (;;) {
+    const ssize_t received = recv(socket, data, size, 0);
+    if (received >= 0) return {static_cast<long>(received), 0};
+    if (errno != EINTR) return Failure();
+  }
+}
+
+SocketCall SendBytes(NativeSocket socket, const char* data, std::size_t size, int timeout_ms) {
+  for (;;) {
+    const WaitOutcome outcome = PollFor(socket, POLLOUT, timeout_ms);
+    if (outcome == WaitOutcome::kTimedOut) return {-1, kTimedOut};
+    if (outcome == WaitOutcome::kFailed) return Failure();
+    // Without waiting, so that a peer that stops reading cannot hold the call beyond the limit.
+    const ssize_t sent = send(socket, data, size, MSG_NOSIGNAL | MSG_DONTWAIT);
+    if (sent >= 0) return {static_cast<long>(sent), 0};
+    if (errno != EAGAIN && errno != EINTR) return Failure();
+  }
+}
+
+void ShutdownAndClose(NativeSocket socket) {
+  shutdown(socket, SHUT_WR);
+  close(socket);
+}
+
+HostLookup LookUpIPv4(const std::string& name) {
+  addrinfo hints{};
+  hints.ai_family = AF_INET;
+  hints.ai_socktype = SOCK_STREAM;
+  addrinfo* found = nullptr;
+  const int status = getaddrinfo(name.c_str(), nullptr, &hints, &found);
+  if (status != 0) {
+    // The name service's own failures take the Windows resolver codes.
+    switch (status) {
+      case EAI_NONAME:
+        return {{}, 11001};
+      case EAI_AGAIN:
+        return {{}, 11002};
+      case EAI_NODATA:
+      case EAI_ADDRFAMILY:
+        return {{}, 11004};
+      case EAI_SYSTEM:
+        return {{}, WindowsCode(errno)};
+      default:
+        return {{}, 11003};
+    }
+  }
+  sockaddr_in address{};
+  std::memcpy(&address, found->ai_addr, sizeof address);
+  freeaddrinfo(found);
+  return {FromSocketAddress(address).address, 0};
+}
+
+}  // namespace korvalesen::platform

@@ -1,0 +1,13 @@
+#pragma once
+
+// The system headers of the socket layer; only platform/linux/ includes this file.
+
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netdb.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cerrno>

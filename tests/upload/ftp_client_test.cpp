@@ -1,0 +1,335 @@
+// The FTP client and the TCP connection against the scripted server.
+
+#include "upload/ftp_client.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <utility>
+
+#include "common/windows1252.h"
+#include "tests/upload/ftp_servers.h"
+#include "tests/upload/scripted_server.h"
+#include "upload/id_errors.h"
+
+namespace korvalesen::testing {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+
+struct StatusLog {
+  std::vector<std::pair<TIdStatus, std::string>> events;
+  TIdStatusEvent Handler() {
+    return [this](TIdComponent&, TIdStatus status, std::string_view text) {
+      events.emplace_back(status, std::string(text));
+    };
+  }
+};
+
+std::unique_ptr<TIdFTP> Client(const ScriptedServer& server) {
+  auto ftp = std::make_unique<TIdFTP>();
+  ftp->Host = "127.0.0.1";
+  ftp->Port = server.Port();
+  ftp->User = "u";
+  ftp->Password = std::string("KpD#Ra27äMolch"_w1252);
+  ftp->InactivityTimeout = std::chrono::seconds(5);
+  return ftp;
+}
+
+TEST(FtpLogIn, SendsTheExactLines) {
+  ScriptedServer server([](ScriptedSession& s) {
+    s.Send("220-first\r\n220-second\r\n220 last\r\n");
+    s.Expect("331 password\r\n");
+    s.Expect("230 in\r\n");
+    s.Expect("200 type\r\n");
+    s.Expect("215 UNIX Type: L8\r\n");
+  });
+  auto ftp = Client(server);
+  ftp->OpenAndLogIn(true);
+  EXPECT_THAT(ftp->ReplyLines, ElementsAre("215 UNIX Type: L8"));
+  EXPECT_EQ(ftp->SystemDescription, "UNIX Type: L8");
+  ftp->CloseConnection();
+  EXPECT_THAT(server.Lines(),
+              ElementsAre("user u\r\n", "pass KpD#Ra27\xE4Molch\r\n", "type I\r\n", "syst\r\n"));
+}
+
+TEST(FtpLogIn, MultiLineGreetingEndedByAShortLine) {
+  ScriptedServer server([](ScriptedSession& s) {
+    s.Send("\r\n220-first\r\n  220-more text\r\n220\r\n");
+    s.ReadLine();
+  });
+  auto ftp = Client(server);
+  ftp->OpenAndLogIn(false);
+  EXPECT_THAT(ftp->ReplyLines, ElementsAre("220-first", "220-more text", "220"));
+  EXPECT_EQ(ftp->ReplyCode, 220);
+}
+
+TEST(FtpLogIn, NoPasswordAfter230AndUnknownSystemAfter500) {
+  ScriptedServer server([](ScriptedSession& s) {
+    s.Send("220 hi\r\n");
+    s.Expect("230 no password needed\r\n");
+    s.Expect("200 type\r\n");
+    s.Expect("500 syst unknown\r\n");
+  });
+  auto ftp = Client(server);
+  ftp->OpenAndLogIn(true);
+  EXPECT_EQ(ftp->SystemDescription, "Unbekannt");
+  ftp->CloseConnection();
+  EXPECT_THAT(server.Lines(), ElementsAre("user u\r\n", "type I\r\n", "syst\r\n"));
+}
+
+TEST(FtpLogIn, RejectedRepliesFailAndClose) {
+  for (const auto& [user_reply, syst_reply, message] :
+       {std::tuple<std::string, std::string, std::string>{"332 need account\r\n", "",
+                                                          "332 need account"},
+        {"230 in\r\n", "502 not here\r\n", "502 not here"}}) {
+    ScriptedServer server([&](ScriptedSession& s) {
+      s.Send("220 hi\r\n");
+      s.Expect(user_reply);
+      if (!syst_reply.empty()) {
+        s.Expect("200 type\r\n");
+        s.Expect(syst_reply);
+      }
+    });
+    auto ftp = Client(server);
+    StatusLog log;
+    ftp->OnStatus = log.Handler();
+    try {
+      ftp->OpenAndLogIn(true);
+      FAIL() << "no error";
+    } catch (const EIdProtocolReplyError& error) {
+      EXPECT_EQ(error.Message(), message);
+    }
+    EXPECT_FALSE(ftp->SocketHandle().Allocated());
+    EXPECT_EQ(log.events.back().first, TIdStatus::stDisconnected);
+  }
+}
+
+// A logged-in client and a script that continues after the log-in.
+void WithSession(const std::function<void(ScriptedSession&)>& script,
+                 const std::function<void(TIdFTP&)>& client,
+                 std::vector<std::string>* lines = nullptr) {
+  ScriptedServer server([&](ScriptedSession& s) {
+    s.LogIn();
+    script(s);
+  });
+  auto ftp = Client(server);
+  ftp->OpenAndLogIn(true);
+  client(*ftp);
+  ftp->CloseConnection();
+  auto received = server.Lines();
+  if (lines) *lines = {received.begin() + 4, received.end()};
+}
+
+TEST(FtpListing, LinesAnd426Then226) {
+  std::vector<std::string> sent;
+  WithSession(
+      [](ScriptedSession& s) {
+        s.ReplyPassive();
+        s.Expect("150 here\r\n");
+        s.SendData("drw import\r\nbare\nlast without end");
+        s.Send("426 aborted\r\n226 fine anyway\r\n");
+        s.ReplyPassive();
+        s.Expect("150 here\r\n");
+        s.SendData("");
+        s.Send("226 empty\r\n");
+      },
+      [](TIdFTP& ftp) {
+        std::vector<std::string> lines;
+        ftp.ListDirectory(lines, " ", true);
+        EXPECT_THAT(lines, ElementsAre("drw import", "bare", "last without end"));
+        ftp.ListDirectory(lines, "x", false);
+        EXPECT_THAT(lines, IsEmpty());
+        EXPECT_EQ(ftp.DataConnection(), nullptr);
+      },
+      &sent);
+  EXPECT_THAT(sent, ElementsAre("PASV\r\n", "list\r\n", "PASV\r\n", "nlst x\r\n"));
+}
+
+TEST(FtpListing, Then426AndSomethingElseFails) {
+  WithSession(
+      [](ScriptedSession& s) {
+        s.ReplyPassive();
+        s.Expect("125 here\r\n");
+        s.SendData("a\r\n");
+        s.Send("426 aborted\r\n250 odd\r\n");
+      },
+      [](TIdFTP& ftp) {
+        std::vector<std::string> lines;
+        try {
+          ftp.ListDirectory(lines, " ", true);
+          FAIL() << "no error";
+        } catch (const EIdProtocolReplyError& error) {
+          EXPECT_EQ(error.Message(), "250 odd");
+          EXPECT_EQ(error.ReplyErrorCode(), 250);
+        }
+      });
+}
+
+TEST(FtpTransfer, PassiveAddressOfTheReplyIsNotUsed) {
+  // The reply names an address that leads nowhere; the data goes to the control peer.
+  WithSession(
+      [](ScriptedSession& s) {
+        s.ReplyPassive("192,0,2,1");
+        s.Expect("150 send\r\n");
+        EXPECT_EQ(s.ReceiveData(), "abc\xE4");
+        s.Send("226 stored\r\n");
+      },
+      [](TIdFTP& ftp) {
+        TempFolder folder;
+        WriteFile(folder.Path() / "f", "abc\xE4");
+        ftp.StoreFile((folder.Path() / "f").string(), "r", false);
+      });
+}
+
+TEST(FtpCommands, ExactLinesOfDirectoryAndFileCommands) {
+  std::vector<std::string> sent;
+  WithSession(
+      [](ScriptedSession& s) {
+        s.Expect("250 ok\r\n");
+        s.Expect("257 made\r\n");
+        s.Expect("250 deleted\r\n");
+        for (int i = 0; i < 3; ++i) {
+          s.ReplyPassive();
+          s.Expect("150 send\r\n");
+          s.ReceiveData();
+          s.Send("226 stored\r\n");
+        }
+        s.Expect("550 no such folder\r\n");
+      },
+      [](TIdFTP& ftp) {
+        TempFolder folder;
+        const std::string path = (folder.Path() / "f").string();
+        WriteFile(path, "x");
+        ftp.ChangeDirectory("a b");
+        ftp.MakeDirectory("0042");
+        ftp.DeleteRemoteFile("_Konfig.lcd");
+        ftp.StoreFile(path, "_Konfig.lcd", false);
+        ftp.StoreFile(path, "_Konfig.lcd", true);
+        ftp.StoreFile(path, "", false);
+        EXPECT_THROW(ftp.ChangeDirectory("gone"), EIdProtocolReplyError);
+        EXPECT_TRUE(ftp.IsConnected());
+        try {
+          ftp.StoreFile((folder.Path() / "missing").string(), "m", false);
+          FAIL() << "no error";
+        } catch (const EFOpenError& error) {
+          EXPECT_EQ(error.Message(), "Datei " + (folder.Path() / "missing").string() +
+                                         std::string(" kann nicht geöffnet werden"_w1252));
+        }
+      },
+      &sent);
+  EXPECT_THAT(sent, ElementsAre("CWD a b\r\n", "MKD 0042\r\n", "DELE _Konfig.lcd\r\n", "PASV\r\n",
+                                "STOR _Konfig.lcd\r\n", "PASV\r\n", "APPE _Konfig.lcd\r\n",
+                                "PASV\r\n", "STOU \r\n", "CWD gone\r\n"));
+}
+
+TEST(FtpCommands, PassiveReplyWithoutNumbersFailsBeforeAnyDataConnection) {
+  std::vector<std::string> sent;
+  WithSession([](ScriptedSession& s) { s.Expect("227 Entering Passive Mode (a,b,c,d,e,f)\r\n"); },
+              [](TIdFTP& ftp) {
+                std::vector<std::string> lines;
+                EXPECT_THROW(ftp.ListDirectory(lines, " ", true), EConvertError);
+                EXPECT_EQ(ftp.DataConnection(), nullptr);
+              },
+              &sent);
+  EXPECT_THAT(sent, ElementsAre("PASV\r\n"));
+}
+
+TEST(TcpConnection, LineEndsAndEmptyLines) {
+  ScriptedServer server([](ScriptedSession& s) {
+    s.Send("one\r\ntwo\nthr\ree\r\n\r\n  \r\n\tfour \r\n");
+    s.ReadLine();
+  });
+  auto ftp = Client(server);
+  ftp->OpenConnection();
+  EXPECT_EQ(ftp->ReceiveLine(), "one");
+  EXPECT_EQ(ftp->ReceiveLine(), "two");
+  EXPECT_EQ(ftp->ReceiveLine(), "thr\ree");
+  EXPECT_EQ(ftp->ReceiveNonEmptyLine(), "four");
+  ftp->SendLine("bye");
+}
+
+TEST(TcpConnection, PeerClosingInTheMiddleOfALine) {
+  ScriptedServer server([](ScriptedSession& s) { s.Send("220 half"); });
+  auto ftp = Client(server);
+  StatusLog log;
+  ftp->OnStatus = log.Handler();
+  try {
+    ftp->OpenAndLogIn(false);
+    FAIL() << "no error";
+  } catch (const EIdConnClosedGracefully& error) {
+    EXPECT_EQ(error.Message(), "Die Verbindung wurde erfolgreich geschlossen.");
+  }
+  ASSERT_EQ(log.events.size(), 4u);
+  EXPECT_EQ(log.events[2].second, "Verbindung zu 127.0.0.1 wird getrennt.");
+  EXPECT_EQ(log.events[3].second, "Nicht verbunden.");
+}
+
+TEST(TcpConnection, SilentServerTimesOut) {
+  ScriptedServer server([](ScriptedSession& s) { s.ReadLine(); });
+  auto ftp = Client(server);
+  ftp->InactivityTimeout = std::chrono::milliseconds(200);
+  try {
+    ftp->OpenAndLogIn(true);
+    FAIL() << "no error";
+  } catch (const EIdSocketError& error) {
+    EXPECT_EQ(error.LastError(), 10060);
+    EXPECT_EQ(error.Message(), "Socket-Fehler # 10060\r\nZeitüberschreitung bei Verbindung."_w1252);
+  }
+  ftp.reset();
+}
+
+TEST(TcpConnection, StatusOfNameDottedAddressAndLocalhost) {
+  for (const auto& [host, first] :
+       {std::pair<std::string, std::string>{"localhost", "Host-Name localhost wird aufgelöst."},
+        {"127.0.0.1", "Verbinden mit 127.0.0.1."},
+        {"ip6-localhost-not-a-name.invalid", ""}}) {
+    ScriptedServer server([](ScriptedSession& s) { s.ReadLine(); });
+    TIdTCPClient client;
+    client.Host = host;
+    client.Port = server.Port();
+    StatusLog log;
+    client.OnStatus = log.Handler();
+    if (first.empty()) {
+      EXPECT_THROW(client.OpenConnection(), EIdSocketError);
+      // Nobody connects; let the script end.
+      TIdTCPClient other;
+      other.Host = "127.0.0.1";
+      other.Port = server.Port();
+      other.OpenConnection();
+      other.SendLine("x");
+      continue;
+    }
+    client.OpenConnection();
+    client.SendLine("x");
+    EXPECT_EQ(W1252ToUtf8(log.events.front().second), first);
+    EXPECT_EQ(log.events.back().first, TIdStatus::stConnected);
+    EXPECT_EQ(client.SocketHandle().PeerAddress(), "127.0.0.1");
+  }
+}
+
+TEST(TcpConnection, RefusedConnection) {
+  TIdTCPClient client;
+  client.Host = "127.0.0.1";
+  client.Port = FreeLoopbackPort();
+  StatusLog log;
+  client.OnStatus = log.Handler();
+  try {
+    client.OpenConnection();
+    FAIL() << "no error";
+  } catch (const EIdSocketError& error) {
+    EXPECT_EQ(error.LastError(), 10061);
+    EXPECT_EQ(error.Message(), "Socket-Fehler # 10061\r\nVerbindung abgelehnt.");
+  }
+  EXPECT_FALSE(client.SocketHandle().Allocated());
+  std::vector<TIdStatus> statuses;
+  for (const auto& event : log.events) statuses.push_back(event.first);
+  EXPECT_THAT(statuses, ElementsAre(TIdStatus::stConnecting, TIdStatus::stDisconnecting,
+                                    TIdStatus::stDisconnected));
+}
+
+}  // namespace
+}  // namespace korvalesen::testing

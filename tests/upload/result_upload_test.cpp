@@ -1,0 +1,183 @@
+// The result upload against real FTP servers on loopback.
+
+#include "upload/result_upload.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <functional>
+#include <memory>
+
+#include "tests/upload/ftp_servers.h"
+#include "tests/upload/window_recorder.h"
+#include "upload/id_errors.h"
+
+namespace korvalesen::testing {
+namespace {
+
+namespace fs = std::filesystem;
+using ::testing::ElementsAre;
+
+const std::string kPassword(UploadSettings{}.password);
+
+// Owns one running server of either kind.
+struct RunningServer {
+  std::unique_ptr<PyftpdlibServer> pyftpdlib;
+  std::unique_ptr<VsftpdServer> vsftpd;
+  const FtpServer& Server() const { return pyftpdlib ? pyftpdlib->Server() : vsftpd->Server(); }
+};
+
+struct ServerKind {
+  std::string name;
+  std::function<RunningServer(const std::string& masquerade)> start;
+};
+
+const ServerKind kPyftpdlib{"pyftpdlib", [](const std::string& masquerade) {
+                              RunningServer running;
+                              running.pyftpdlib = std::make_unique<PyftpdlibServer>(
+                                  "korvalesen", kPassword, masquerade);
+                              return running;
+                            }};
+const ServerKind kVsftpd{"vsftpd", [](const std::string&) {
+                           RunningServer running;
+                           running.vsftpd = std::make_unique<VsftpdServer>();
+                           return running;
+                         }};
+
+// Runs in a fresh working directory that holds the three result files.
+class UploadTest : public ::testing::TestWithParam<ServerKind> {
+ protected:
+  void SetUp() override {
+    previous_ = fs::current_path();
+    fs::current_path(work_.Path());
+    for (const auto name : kResultFiles) {
+      WriteFile(std::string(name), "neu " + std::string(name) + "\r\n\xE4\xFF");
+    }
+  }
+  void TearDown() override { fs::current_path(previous_); }
+
+  void Start(const std::string& masquerade = {}) {
+    running_ = GetParam().start(masquerade);
+    const FtpServer& server = running_.Server();
+    settings_.host = "127.0.0.1";
+    settings_.port = server.port;
+    settings_.user = server.user;
+    settings_.password = server.password;
+    settings_.retryPause = std::chrono::milliseconds(10);
+    settings_.inactivityTimeout = std::chrono::seconds(10);
+  }
+  const FtpServer& Server() const { return running_.Server(); }
+
+  void Upload() {
+    TIdFTP ftp;
+    SetUpIdFTP1(ftp);
+    UploadResults(window_, ftp, std::string("A1B2", 4), settings_);
+  }
+
+  void ExpectUploaded(const fs::path& folder) {
+    for (const auto name : kResultFiles) {
+      EXPECT_EQ(ReadFile(folder / name), "neu " + std::string(name) + "\r\n\xE4\xFF") << name;
+      EXPECT_FALSE(fs::exists(name)) << name;
+    }
+    EXPECT_THAT(
+        window_.calls,
+        ElementsAre("status:Mit Server verbunden", "pump", "pump", "status:Verbindung beendet",
+                    "info:" + std::string("Übertragung erfolgreich beendet!"_w1252)));
+    EXPECT_FALSE(ftpConnected);
+  }
+
+  TempFolder work_;
+  fs::path previous_;
+  RunningServer running_;
+  UploadSettings settings_;
+  WindowRecorder window_;
+};
+
+TEST_P(UploadTest, CreatesTheSerialNumberFolderAndStoresTheFiles) {
+  Start();
+  fs::create_directory(Server().root / "import");
+  Upload();
+  ExpectUploaded(Server().root / "import" / "A1B2");
+}
+
+TEST_P(UploadTest, ReplacesOldCopiesInAnExistingFolder) {
+  Start();
+  const fs::path folder = Server().root / "import" / "A1B2";
+  fs::create_directories(folder);
+  for (const auto name : kResultFiles) WriteFile(folder / name, std::string(5000, 'x'));
+  WriteFile(folder / "anderes.txt", "bleibt");
+  Upload();
+  ExpectUploaded(folder);
+  EXPECT_EQ(ReadFile(folder / "anderes.txt"), "bleibt");
+}
+
+TEST_P(UploadTest, MissingImportFolderIsReportedAndTheFilesStay) {
+  Start();
+  fs::create_directory(Server().root / "reimport");
+  Upload();
+  EXPECT_THAT(window_.calls, ElementsAre("status:Mit Server verbunden",
+                                         "error:Ordner auf Server nicht gefunden."));
+  for (const auto name : kResultFiles) EXPECT_TRUE(fs::exists(name)) << name;
+}
+
+TEST_P(UploadTest, WrongPasswordFailsAfterThreeAttempts) {
+  Start();
+  fs::create_directory(Server().root / "import");
+  settings_.password = Server().wrongPassword;
+  settings_.retryPause = std::chrono::milliseconds(1000);
+  Upload();
+  EXPECT_THAT(window_.calls,
+              ElementsAre("error:Verbindung zum Server konnte nicht hergestellt werden."));
+  EXPECT_FALSE(ftpConnected);
+  for (const auto name : kResultFiles) EXPECT_TRUE(fs::exists(name)) << name;
+}
+
+TEST_P(UploadTest, MissingLocalFileLeavesAsAnError) {
+  Start();
+  fs::create_directory(Server().root / "import");
+  fs::remove("_Fehler.txt");
+  try {
+    Upload();
+    FAIL() << "no error";
+  } catch (const EFOpenError& error) {
+    EXPECT_EQ(error.Message(), "Datei _Fehler.txt kann nicht geöffnet werden"_w1252);
+  }
+  EXPECT_TRUE(fs::exists(Server().root / "import" / "A1B2" / "_Konfig.lcd"));
+  EXPECT_TRUE(fs::exists("_Konfig.lcd"));
+}
+
+INSTANTIATE_TEST_SUITE_P(RealServers, UploadTest, ::testing::Values(kPyftpdlib, kVsftpd),
+                         [](const auto& param_info) { return param_info.param.name; });
+
+TEST(UploadPyftpdlib, ForeignPassiveAddressStillUploads) {
+  TempFolder work;
+  const fs::path previous = fs::current_path();
+  fs::current_path(work.Path());
+  for (const auto name : kResultFiles) WriteFile(std::string(name), std::string(name));
+  // 192.0.2.1 is a documentation address that leads nowhere.
+  PyftpdlibServer server("korvalesen", kPassword, "192.0.2.1");
+  fs::create_directory(server.Server().root / "import");
+  UploadSettings settings;
+  settings.host = "localhost";
+  settings.port = server.Server().port;
+  settings.inactivityTimeout = std::chrono::seconds(10);
+  WindowRecorder window;
+  TIdFTP ftp;
+  SetUpIdFTP1(ftp);
+  UploadResults(window, ftp, "0042", settings);
+  fs::current_path(previous);
+  for (const auto name : kResultFiles) {
+    EXPECT_EQ(ReadFile(server.Server().root / "import" / "0042" / name), std::string(name));
+  }
+}
+
+TEST(UploadServers, MissingServerProgramFailsLoudly) {
+  EXPECT_THROW(VsftpdServer("/nonexistent/vsftpd"), std::runtime_error);
+  EXPECT_THROW(PyftpdlibServer("u", "p", "", "/nonexistent/python3"), std::runtime_error);
+}
+
+}  // namespace
+}  // namespace korvalesen::testing

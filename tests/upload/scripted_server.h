@@ -1,0 +1,61 @@
+#pragma once
+
+// An FTP server on 127.0.0.1 port 0 that follows a script in its own thread, for the replies
+// real servers rarely give. It records every line it receives, line ends included.
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <thread>
+#include <vector>
+
+namespace korvalesen::testing {
+
+class ScriptedSession {
+ public:
+  explicit ScriptedSession(int control) : control_(control) {}
+  void Send(std::string_view bytes);
+  // The next line with its line end; empty when the client has closed.
+  std::string ReadLine();
+  // Reads a line and checks nothing; for the log-in steps of the standard script.
+  void Expect(std::string_view reply) {
+    ReadLine();
+    Send(reply);
+  }
+  // Answers the next line (PASV) with a 227 naming address_fields and a fresh data port.
+  void ReplyPassive(std::string_view address_fields = "127,0,0,1");
+  // Accepts the data connection, sends the bytes and closes it.
+  void SendData(std::string_view bytes);
+  // Accepts the data connection and reads it until the client closes it.
+  std::string ReceiveData();
+  // Greeting, user, pass, type and syst answered as a willing server does.
+  void LogIn();
+  void Close();
+
+  std::vector<std::string> lines;
+
+ private:
+  int control_;
+  int data_listener_ = -1;
+  std::string pending_;
+};
+
+class ScriptedServer {
+ public:
+  explicit ScriptedServer(std::function<void(ScriptedSession&)> script);
+  ~ScriptedServer();
+  ScriptedServer(const ScriptedServer&) = delete;
+  ScriptedServer& operator=(const ScriptedServer&) = delete;
+  std::uint16_t Port() const { return port_; }
+  // Waits for the script to end and returns the lines the server received.
+  std::vector<std::string> Lines();
+
+ private:
+  int listener_ = -1;
+  std::uint16_t port_ = 0;
+  std::vector<std::string> lines_;
+  std::thread thread_;
+};
+
+}  // namespace korvalesen::testing

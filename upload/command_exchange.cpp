@@ -1,0 +1,34 @@
+// The command and reply exchange of line protocols on a TCP connection.
+
+#include <algorithm>
+
+#include "upload/ftp_reply.h"
+#include "upload/id_errors.h"
+#include "upload/tcp_connection.h"
+
+namespace korvalesen {
+
+std::int16_t TIdTCPConnection::AwaitReply(std::initializer_list<std::int16_t> accepted) {
+  ReplyLines.clear();
+  ReplyLines.push_back(ReceiveNonEmptyLine());
+  const std::string first_line = ReplyLines.front();
+  if (StartsMultiLineReply(first_line)) {
+    do {
+      ReplyLines.push_back(ReceiveNonEmptyLine());
+    } while (!EndsMultiLineReply(first_line, ReplyLines.back()));
+  }
+  ReplyCode = ReplyCodeOf(LastReplyLine());
+  if (accepted.size() != 0 &&
+      std::find(accepted.begin(), accepted.end(), ReplyCode) == accepted.end()) {
+    throw EIdProtocolReplyError(ReplyCode, LastReplyLine());
+  }
+  return ReplyCode;
+}
+
+std::int16_t TIdTCPConnection::SendCommand(std::string_view line,
+                                           std::initializer_list<std::int16_t> accepted) {
+  if (line != std::string_view("\0", 1)) SendLine(line);
+  return AwaitReply(accepted);
+}
+
+}  // namespace korvalesen

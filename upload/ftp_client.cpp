@@ -1,0 +1,145 @@
+#include "upload/ftp_client.h"
+
+#include <fstream>
+
+#include "upload/id_errors.h"
+#include "upload/listing.h"
+#include "upload/text_trim.h"
+
+namespace korvalesen {
+namespace {
+
+constexpr int kNotASocket = 10038;
+
+std::string Joined(std::string_view command, std::string_view argument) {
+  std::string line(command);
+  line += argument;
+  return line;
+}
+
+}  // namespace
+
+void TIdFTP::SetTransferType(TIdFTPTransferType type) {
+  if (data_connection_ || type == transfer_type_) return;
+  transfer_type_ = type;
+  if (IsConnected()) SendTransferType();
+}
+
+void TIdFTP::OpenAndLogIn(bool log_in) {
+  try {
+    OpenConnection();
+    AwaitReply({220});
+    if (log_in) {
+      if (SendCommand(Joined("user ", User), {230, 331}) == 331) {
+        SendCommand(Joined("pass ", Password), {230});
+      }
+      SendTransferType();
+      if (SendCommand("syst", {200, 215, 500}) == 500) {
+        SystemDescription = "Unbekannt";
+      } else {
+        const std::string line = LastReplyLine();
+        SystemDescription = line.size() > 4 ? line.substr(4) : std::string();
+      }
+    }
+  } catch (const Error&) {
+    CloseConnection();
+    throw;
+  }
+}
+
+void TIdFTP::SendTransferType() {
+  SendCommand(transfer_type_ == TIdFTPTransferType::ftBinary ? "type I" : "type A", {200});
+}
+
+void TIdFTP::ListDirectory(std::vector<std::string>& lines, std::string_view specifier,
+                           bool detailed) {
+  const std::string command = Joined(detailed ? "list " : "nlst ", specifier);
+  std::string listing;
+  ReceiveOverDataConnection(TrimBlanksAndControls(command), listing);
+  lines = SplitListing(listing);
+}
+
+void TIdFTP::ChangeDirectory(std::string_view name) {
+  SendCommand(Joined("CWD ", name), {250});
+}
+
+void TIdFTP::MakeDirectory(std::string_view name) {
+  SendCommand(Joined("MKD ", name), {257});
+}
+
+void TIdFTP::DeleteRemoteFile(std::string_view name) {
+  SendCommand(Joined("DELE ", name), {250});
+}
+
+void TIdFTP::StoreFile(const std::string& local_path, std::string_view remote_name, bool append) {
+  std::ifstream file(local_path, std::ios::binary);
+  if (!file.is_open()) throw EFOpenError(local_path);
+  std::string command;
+  if (remote_name.empty()) {
+    command = "STOU ";
+  } else {
+    command = Joined(append ? "APPE " : "STOR ", remote_name);
+  }
+  SendOverDataConnection(command, file);
+}
+
+PassiveAddress TIdFTP::EnterPassiveMode() {
+  SendCommand("PASV", {227});
+  return ParsePassiveReply(LastReplyLine());
+}
+
+void TIdFTP::OpenDataConnection(std::string_view command_line,
+                                std::initializer_list<std::int16_t> preliminary) {
+  const PassiveAddress passive = EnterPassiveMode();
+  SendLine(command_line);
+  data_connection_ = std::make_unique<TIdTCPClient>();
+  data_connection_->OnWorkBegin = OnWorkBegin;
+  data_connection_->OnWork = OnWork;
+  data_connection_->OnWorkEnd = OnWorkEnd;
+  data_connection_->InactivityTimeout = InactivityTimeout;
+  data_connection_->Host = SocketHandle().PeerAddress();
+  data_connection_->Port = static_cast<std::uint16_t>(passive.port);
+  try {
+    data_connection_->OpenConnection();
+    AwaitReply(preliminary);
+  } catch (const Error&) {
+    data_connection_.reset();
+    throw;
+  }
+}
+
+void TIdFTP::FinishTransfer() {
+  data_connection_->CloseConnection();
+  data_connection_.reset();
+  if (AwaitReply({225, 226, 250, 426}) == 426) AwaitReply({226});
+}
+
+void TIdFTP::ReceiveOverDataConnection(std::string_view command_line, std::string& target) {
+  OpenDataConnection(command_line, {125, 150});
+  try {
+    data_connection_->ReceiveIntoStream(target);
+  } catch (const Error&) {
+    data_connection_.reset();
+    throw;
+  }
+  FinishTransfer();
+}
+
+void TIdFTP::SendOverDataConnection(std::string_view command_line, std::istream& source) {
+  OpenDataConnection(command_line, {110, 125, 150});
+  try {
+    data_connection_->SendStream(source, false);
+  } catch (const EIdSocketError& error) {
+    // 10038: the data socket went away under the send; the closing reply tells the outcome.
+    if (error.LastError() != kNotASocket) {
+      data_connection_.reset();
+      throw;
+    }
+  } catch (const Error&) {
+    data_connection_.reset();
+    throw;
+  }
+  FinishTransfer();
+}
+
+}  // namespace korvalesen
