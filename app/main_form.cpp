@@ -11,7 +11,9 @@
 #include "app/qt_text.h"
 #include "app/version_caption.h"
 #include "common/exception_display.h"
+#include "common/format_text.h"
 #include "platform/program_version.h"
+#include "upload/result_upload.h"
 
 namespace korvalesen {
 
@@ -37,6 +39,14 @@ class FixedHeightItemDelegate : public QStyledItemDelegate {
   }
 };
 
+// The lamp keeps its colour while disabled, as only its text greys out.
+void PaintPanel(QLabel* panel, const QColor& color) {
+  QPalette palette = panel->palette();
+  palette.setColor(QPalette::All, QPalette::Window, color);
+  panel->setPalette(palette);
+  panel->setAutoFillBackground(true);
+}
+
 void SetBackground(QWidget* widget, const QColor& color) {
   QPalette palette = widget->palette();
   palette.setColor(QPalette::Window, color);
@@ -57,7 +67,8 @@ TMainForm::TMainForm()
       ComboBox(new QComboBox(GroupBox4)),
       SuchenButton(new QPushButton("suchen", GroupBox4)),
       Timer1(new QTimer(this)),
-      Timer2(new QTimer(this)) {
+      Timer2(new QTimer(this)),
+      ResetPanelLamp(ResetPanel) {
   setFont(PixelFont("MS Sans Serif", 11));
   setWindowIcon(QIcon(QPixmap::fromImage(PaintProgramIcon())));
   setFixedSize(kClientSize);
@@ -98,9 +109,58 @@ TMainForm::TMainForm()
   const QScreen* screen = QGuiApplication::primaryScreen();
   displayScale_ = DisplayScale(
       screen != nullptr ? screen->logicalDotsPerInch() * screen->devicePixelRatio() : 96.0);
+  SetUpSerialComponents();
+  SetUpIdFTP1(IdFTP1);
   SetVersionCaption();
   FaultTexts = BuildFaultTexts();
   Timer1->start();
+}
+
+void ResetPanelControl::SetColor(std::uint32_t bgr) {
+  PaintPanel(panel_, QColor(static_cast<int>(bgr & 0xFF), static_cast<int>((bgr >> 8) & 0xFF),
+                            static_cast<int>((bgr >> 16) & 0xFF)));
+}
+
+// The port's and the indicators' settings, in the order the window loads them:
+// ResetComSignal hooks into the port before ModeComSignal.
+void TMainForm::SetUpSerialComponents() {
+  ComPort.SetBaudRate(br9600);
+  ComPort.SetDataBits(db8);
+  ComPort.SetParity(paNone);
+  ComPort.SetStopBits(sb1);
+  ComPort.FlowControl().SetDTR(dcDisable);
+  ComPort.FlowControl().SetRTS(rcDisable);
+  ComPort.FlowControl().SetXOnXOff(xcDisable);
+  ComPort.BufferSizes().SetInput(64000);
+  ComPort.SetPriorityClass(pcRealTime);
+  ComPort.SetOnError(TComErrorEvent(this, &TMainForm::ComPortError));
+  ComPort.SetOnLineError(TLineErrorEvent(this, &TMainForm::ComPortLineError));
+
+  ResetComSignal.SetSignal(siDSR);
+  ResetComSignal.SetDelay(10);
+  ResetComSignal.SetControl(&ResetPanelLamp);
+  ResetComSignal.SetOnSignal(TNotifyEvent(this, &TMainForm::ResetComSignalSignal));
+  ResetComSignal.SetComPort(&ComPort);
+
+  ModeComSignal.SetSignal(siCTS);
+  ModeComSignal.SetDelay(10);
+  ModeComSignal.SetComPort(&ComPort);
+}
+
+void TMainForm::ResetComSignalSignal(TComponent& /*sender*/) {
+  ResetPanelLamp.SetColor(ResetComSignal.SignalValue() ? ResetComSignal.ColorOn()
+                                                       : ResetComSignal.ColorOff());
+}
+
+void TMainForm::ComPortError(TCustomComPort& /*port*/, const EComError& /*error*/,
+                             TComAction& action) {
+  ShowErrorBox(FormatText("ComPortError:  %s !", portName.c_str()));
+  action = caAbort;
+}
+
+void TMainForm::ComPortLineError(TComponent& /*sender*/, TLineErrors /*errors*/) {
+  ShowErrorBox(FormatText("ComPortLineError:  %s !", portName.c_str()));
+  ComPort.SetActive(false);
 }
 
 void TMainForm::SetVersionCaption() {
@@ -142,11 +202,7 @@ void TMainForm::SetProgress(int position) {
 }
 
 void TMainForm::SetResetPanelColor(const QColor& color) {
-  // The lamp keeps its colour while disabled, as only its text greys out.
-  QPalette palette = ResetPanel->palette();
-  palette.setColor(QPalette::All, QPalette::Window, color);
-  ResetPanel->setPalette(palette);
-  ResetPanel->setAutoFillBackground(true);
+  PaintPanel(ResetPanel, color);
 }
 
 void TMainForm::SuchenButtonClick() {
@@ -166,7 +222,10 @@ void TMainForm::Timer1Timer() {
   }
 }
 
-void TMainForm::FormCloseQuery(bool& /*can_close*/) {}
+// Closing is always allowed; the port is closed first.
+void TMainForm::FormCloseQuery(bool& /*can_close*/) {
+  ComPort.SetActive(false);
+}
 
 void TMainForm::closeEvent(QCloseEvent* event) {
   bool can_close = true;

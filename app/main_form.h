@@ -16,8 +16,21 @@
 
 #include "common/window_operations.h"
 #include "results/fault_texts.h"
+#include "serial/com_port.h"
+#include "serial/com_signal.h"
+#include "upload/ftp_client.h"
 
 namespace korvalesen {
+
+// Paints the "Reset" lamp in the colour its signal indicator gives.
+class ResetPanelControl : public SignalControl {
+ public:
+  explicit ResetPanelControl(QLabel* panel) : panel_(panel) {}
+  void SetColor(std::uint32_t bgr) override;
+
+ private:
+  QLabel* panel_;
+};
 
 class TMainForm : public QWidget, public WindowOperations {
   Q_OBJECT
@@ -57,6 +70,18 @@ class TMainForm : public QWidget, public WindowOperations {
   // The fault texts, filled while the window is constructed.
   FaultTextTable FaultTexts;
 
+  // The serial port to the board and its two indicators: ResetComSignal mirrors DSR on the
+  // "Reset" lamp, ModeComSignal follows CTS. The port is declared first, so that the
+  // indicators unhook from it before it goes.
+  TComPort ComPort;
+  ResetPanelControl ResetPanelLamp;
+  TComSignal ResetComSignal;
+  TComSignal ModeComSignal;
+  // The FTP client of the upload.
+  TIdFTP IdFTP1;
+  // The bare name of the selected serial port, shown by the port's error handlers.
+  std::string portName = "COM1";
+
  protected:
   void showEvent(QShowEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
@@ -65,6 +90,10 @@ class TMainForm : public QWidget, public WindowOperations {
   void SuchenButtonClick();
   void Timer1Timer();
   void FormCloseQuery(bool& can_close);
+  void ResetComSignalSignal(TComponent& sender);
+  void ComPortError(TCustomComPort& port, const EComError& error, TComAction& action);
+  void ComPortLineError(TComponent& sender, TLineErrors errors);
+  void SetUpSerialComponents();
   void CentreOnScreen();
 
   float displayScale_ = 1.0f;

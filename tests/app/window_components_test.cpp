@@ -1,0 +1,39 @@
+#include <gtest/gtest.h>
+
+#include <QApplication>
+
+#include "app/main_form.h"
+#include "tests/support/message_box_answerer.h"
+
+namespace korvalesen {
+namespace {
+
+using testing::MessageBoxAnswerer;
+
+TEST(WindowComponents, ThePortHasTheWindowsSettings) {
+  TMainForm form;
+  EXPECT_FALSE(form.ComPort.Active());
+  EXPECT_EQ(form.ComPort.BaudRate(), br9600);
+  EXPECT_EQ(form.ComPort.BufferSizes().Input(), 64000);
+  EXPECT_EQ(form.ComPort.PriorityClass(), pcRealTime);
+  EXPECT_TRUE(static_cast<bool>(form.ComPort.OnError()));
+  EXPECT_TRUE(static_cast<bool>(form.ComPort.OnLineError()));
+  EXPECT_EQ(form.portName, "COM1");
+  EXPECT_FALSE(form.ResetComSignal.SignalValue());
+  EXPECT_EQ(form.ResetComSignal.Control(), &form.ResetPanelLamp);
+}
+
+TEST(WindowComponents, APortErrorIsShownWithThePortNameAndEndsSilently) {
+  TMainForm form;
+  form.portName = "ttyUSB7";
+  form.ComPort.SetDeviceName("/dev/korvalesen-no-such-port");
+  MessageBoxAnswerer answerer;
+  EXPECT_THROW(form.ComPort.SetActive(true), SilentAbort);
+  EXPECT_FALSE(form.ComPort.Active());
+  ASSERT_EQ(answerer.boxes().size(), 1u);
+  EXPECT_EQ(answerer.boxes()[0].caption, "Fehler");
+  EXPECT_EQ(answerer.boxes()[0].text, "ComPortError:  ttyUSB7 !");
+}
+
+}  // namespace
+}  // namespace korvalesen
