@@ -1,8 +1,7 @@
 #pragma once
 
 // The device-namespace layer, as far as the serial port component needs it: the names of all
-// devices of the system and the serial-port map. The sysfs implementation belongs to the
-// board link; until it is installed the port lists nothing.
+// devices of the system and the serial-port map. On Linux it is read from sysfs.
 
 #include <string>
 #include <vector>
@@ -19,7 +18,7 @@ class DeviceNamespace {
   virtual std::vector<std::string> SerialPortNames() = 0;
 };
 
-// A namespace without devices.
-DeviceNamespace& EmptyDeviceNamespace();
+// The system's devices (sysfs on Linux).
+DeviceNamespace& SystemDeviceNamespace();
 
 }  // namespace korvalesen::platform

@@ -13,10 +13,9 @@ namespace korvalesen {
 
 namespace {
 
-constexpr std::int32_t kRates[] = {0,     50,    75,    110,   134,   150,    300,
-                                   600,   1200,  1800,  2000,  2400,  3600,   4800,
-                                   7200,  9600,  10400, 14400, 15625, 19200,  28800,
-                                   38400, 56000, 57600, 115200, 128000, 256000};
+constexpr std::int32_t kRates[] = {
+    0,    50,   75,    110,   134,   150,   300,   600,   1200,  1800,  2000,   2400,   3600,  4800,
+    7200, 9600, 10400, 14400, 15625, 19200, 28800, 38400, 56000, 57600, 115200, 128000, 256000};
 
 // The port whose event thread is the calling thread, if any.
 thread_local const TCustomComPort* tl_event_thread_port = nullptr;
@@ -27,12 +26,18 @@ struct Row {
   int event;  // TComEvent, or -1 for OnLineError
 };
 constexpr Row kRows[] = {
-    {platform::kEvBreak, evBreak},       {platform::kEvCts, evCTSChange},
-    {platform::kEvDsr, evDSRChange},     {platform::kEvErr, -1},
-    {platform::kEvEvent1, evEvent1},     {platform::kEvEvent2, evEvent2},
-    {platform::kEvPrinterError, evPrinterError}, {platform::kEvRing, evRing},
-    {platform::kEvRlsd, evRLSDChange},   {platform::kEvRx80Full, evRx80PercFull},
-    {platform::kEvRxChar, evRxChar},     {platform::kEvRxFlag, evRxFlag},
+    {platform::kEvBreak, evBreak},
+    {platform::kEvCts, evCTSChange},
+    {platform::kEvDsr, evDSRChange},
+    {platform::kEvErr, -1},
+    {platform::kEvEvent1, evEvent1},
+    {platform::kEvEvent2, evEvent2},
+    {platform::kEvPrinterError, evPrinterError},
+    {platform::kEvRing, evRing},
+    {platform::kEvRlsd, evRLSDChange},
+    {platform::kEvRx80Full, evRx80PercFull},
+    {platform::kEvRxChar, evRxChar},
+    {platform::kEvRxFlag, evRxFlag},
     {platform::kEvTxEmpty, evTxEmpty},
 };
 
@@ -43,7 +48,7 @@ std::int32_t BaudRateValue(TBaudRate rate) {
 }
 
 ComPortServices SystemComPortServices() {
-  return {&platform::SystemCommDevices(), &platform::EmptyDeviceNamespace(),
+  return {&platform::SystemCommDevices(), &platform::SystemDeviceNamespace(),
           &platform::SystemPriority()};
 }
 
@@ -126,11 +131,21 @@ void TCharacters::Change(char& field, char value) {
   field = value;
   port_.SetComDCB();
 }
-void TCharacters::SetXOn(char value) { Change(xon_, value); }
-void TCharacters::SetXOff(char value) { Change(xoff_, value); }
-void TCharacters::SetError(char value) { Change(error_, value); }
-void TCharacters::SetEof(char value) { Change(eof_, value); }
-void TCharacters::SetEventChar(char value) { Change(event_, value); }
+void TCharacters::SetXOn(char value) {
+  Change(xon_, value);
+}
+void TCharacters::SetXOff(char value) {
+  Change(xoff_, value);
+}
+void TCharacters::SetError(char value) {
+  Change(error_, value);
+}
+void TCharacters::SetEof(char value) {
+  Change(eof_, value);
+}
+void TCharacters::SetEventChar(char value) {
+  Change(event_, value);
+}
 
 void TBufferSizes::SetInput(std::int32_t value) {
   if (value == input_) return;
@@ -143,16 +158,20 @@ void TBufferSizes::SetOutput(std::int32_t value) {
   port_.SetComBufferSizes();
 }
 std::int32_t TBufferSizes::GetMaxInput() {
-  return static_cast<std::int32_t>(port_.Check([&] { return port_.Device().GetQueueProperties(); }).max_input);
+  return static_cast<std::int32_t>(
+      port_.Check([&] { return port_.Device().GetQueueProperties(); }).max_input);
 }
 std::int32_t TBufferSizes::GetMaxOutput() {
-  return static_cast<std::int32_t>(port_.Check([&] { return port_.Device().GetQueueProperties(); }).max_output);
+  return static_cast<std::int32_t>(
+      port_.Check([&] { return port_.Device().GetQueueProperties(); }).max_output);
 }
 std::int32_t TBufferSizes::GetCurrentInput() {
-  return static_cast<std::int32_t>(port_.Check([&] { return port_.Device().GetQueueProperties(); }).current_input);
+  return static_cast<std::int32_t>(
+      port_.Check([&] { return port_.Device().GetQueueProperties(); }).current_input);
 }
 std::int32_t TBufferSizes::GetCurrentOutput() {
-  return static_cast<std::int32_t>(port_.Check([&] { return port_.Device().GetQueueProperties(); }).current_output);
+  return static_cast<std::int32_t>(
+      port_.Check([&] { return port_.Device().GetQueueProperties(); }).current_output);
 }
 
 void TTimeouts::Change(std::int32_t& field, std::int32_t value) {
@@ -167,7 +186,9 @@ TCustomComPort::TCustomComPort(ComPortServices services) : services_(services) {
   InstallUserInterfaceQueue();
 }
 
-TCustomComPort::~TCustomComPort() { Close(); }
+TCustomComPort::~TCustomComPort() {
+  Close();
+}
 
 template <class F>
 auto TCustomComPort::Check(F&& call) -> decltype(call()) {
@@ -265,7 +286,8 @@ int TCustomComPort::ThreadLevel(TThreadPriority priority) {
 void TCustomComPort::SetThreadPriority(TThreadPriority value) {
   if (value == thread_priority_) return;
   thread_priority_ = value;
-  if (thread_ && thread_->Tid() != 0) services_.priority->SetThread(thread_->Tid(), ThreadLevel(value));
+  if (thread_ && thread_->Tid() != 0)
+    services_.priority->SetThread(thread_->Tid(), ThreadLevel(value));
 }
 
 void TCustomComPort::SetOnLineError(TLineErrorEvent e) {
@@ -381,8 +403,10 @@ void TCustomComPort::CopyDCB(platform::LineSettings& dcb) {
                                         RtsControl::kToggle};
   if (flow_control_.RTS() != rcDefault) dcb.rts_control = kRts[flow_control_.RTS()];
   if (flow_control_.XOnXOff() != xcDefault) {
-    dcb.xon_xoff_in = flow_control_.XOnXOff() == xcInput || flow_control_.XOnXOff() == xcInputOutput;
-    dcb.xon_xoff_out = flow_control_.XOnXOff() == xcOutput || flow_control_.XOnXOff() == xcInputOutput;
+    dcb.xon_xoff_in =
+        flow_control_.XOnXOff() == xcInput || flow_control_.XOnXOff() == xcInputOutput;
+    dcb.xon_xoff_out =
+        flow_control_.XOnXOff() == xcOutput || flow_control_.XOnXOff() == xcInputOutput;
   }
   dcb.xon_limit = flow_control_.XOnLimit();
   dcb.xoff_limit = flow_control_.XOffLimit();
@@ -417,12 +441,24 @@ void TCustomComPort::Purge(unsigned flags) {
   if ((flags & platform::kPurgeTxAbort) != 0) write_started_ = false;
 }
 
-void TCustomComPort::PurgeInput() { Purge(platform::kPurgeRxAbort | platform::kPurgeRxClear); }
-void TCustomComPort::PurgeOutput() { Purge(platform::kPurgeTxAbort | platform::kPurgeTxClear); }
-void TCustomComPort::ClearInput() { Purge(platform::kPurgeRxClear); }
-void TCustomComPort::ClearOutput() { Purge(platform::kPurgeTxClear); }
-void TCustomComPort::AbortInput() { Purge(platform::kPurgeRxAbort); }
-void TCustomComPort::AbortOutput() { Purge(platform::kPurgeTxAbort); }
+void TCustomComPort::PurgeInput() {
+  Purge(platform::kPurgeRxAbort | platform::kPurgeRxClear);
+}
+void TCustomComPort::PurgeOutput() {
+  Purge(platform::kPurgeTxAbort | platform::kPurgeTxClear);
+}
+void TCustomComPort::ClearInput() {
+  Purge(platform::kPurgeRxClear);
+}
+void TCustomComPort::ClearOutput() {
+  Purge(platform::kPurgeTxClear);
+}
+void TCustomComPort::AbortInput() {
+  Purge(platform::kPurgeRxAbort);
+}
+void TCustomComPort::AbortOutput() {
+  Purge(platform::kPurgeTxAbort);
+}
 
 void TCustomComPort::Flush() {
   if (!device_) return;
@@ -499,8 +535,12 @@ void TCustomComPort::WaitForWriteCompletion() {
   CheckLineErrors();
 }
 
-bool TCustomComPort::ReadPending() { return device_ && read_started_ && !device_->ReadDone(); }
-bool TCustomComPort::WritePending() { return device_ && write_started_ && !device_->WriteDone(); }
+bool TCustomComPort::ReadPending() {
+  return device_ && read_started_ && !device_->ReadDone();
+}
+bool TCustomComPort::WritePending() {
+  return device_ && write_started_ && !device_->WriteDone();
+}
 
 std::int32_t TCustomComPort::InputCount() {
   const platform::CommStatus status = Check([&] { return Device().ClearErrors(); });
@@ -520,21 +560,41 @@ std::uint8_t TCustomComPort::ReadByte() {
   return value;
 }
 
-void TCustomComPort::WriteByte(std::uint8_t value) { Write(&value, 1, false); }
+void TCustomComPort::WriteByte(std::uint8_t value) {
+  Write(&value, 1, false);
+}
 
 void TCustomComPort::Escape(platform::Escape function) {
   CheckActive();
   Check([&] { device_->EscapeFunction(function); });
 }
-void TCustomComPort::SetDTR() { Escape(platform::Escape::kSetDtr); }
-void TCustomComPort::ClearDTR() { Escape(platform::Escape::kClearDtr); }
-void TCustomComPort::SetRTS() { Escape(platform::Escape::kSetRts); }
-void TCustomComPort::ClearRTS() { Escape(platform::Escape::kClearRts); }
-void TCustomComPort::SetXOn() { Escape(platform::Escape::kSetXon); }
-void TCustomComPort::SetXOff() { Escape(platform::Escape::kSetXoff); }
-void TCustomComPort::ResetDevice() { Escape(platform::Escape::kResetDevice); }
-void TCustomComPort::SetBreak() { Escape(platform::Escape::kSetBreak); }
-void TCustomComPort::ClearBreak() { Escape(platform::Escape::kClearBreak); }
+void TCustomComPort::SetDTR() {
+  Escape(platform::Escape::kSetDtr);
+}
+void TCustomComPort::ClearDTR() {
+  Escape(platform::Escape::kClearDtr);
+}
+void TCustomComPort::SetRTS() {
+  Escape(platform::Escape::kSetRts);
+}
+void TCustomComPort::ClearRTS() {
+  Escape(platform::Escape::kClearRts);
+}
+void TCustomComPort::SetXOn() {
+  Escape(platform::Escape::kSetXon);
+}
+void TCustomComPort::SetXOff() {
+  Escape(platform::Escape::kSetXoff);
+}
+void TCustomComPort::ResetDevice() {
+  Escape(platform::Escape::kResetDevice);
+}
+void TCustomComPort::SetBreak() {
+  Escape(platform::Escape::kSetBreak);
+}
+void TCustomComPort::ClearBreak() {
+  Escape(platform::Escape::kClearBreak);
+}
 
 void TCustomComPort::TransmitChar(char c) {
   CheckActive();
@@ -579,8 +639,9 @@ void TCustomComPort::ClearLineErrors() {
 std::uint32_t TCustomComPort::EventMask() const {
   std::uint32_t mask = 0;
   for (const Row& row : kRows) {
-    const bool assigned = row.event < 0 ? static_cast<bool>(on_line_error_)
-                                        : static_cast<bool>(notify_[static_cast<std::size_t>(row.event)]);
+    const bool assigned = row.event < 0
+                              ? static_cast<bool>(on_line_error_)
+                              : static_cast<bool>(notify_[static_cast<std::size_t>(row.event)]);
     if (assigned) mask |= row.bit;
   }
   return mask;
@@ -604,7 +665,9 @@ void TCustomComPort::CreateThread() {
   }
 }
 
-bool TCustomComPort::OnEventThread() const { return tl_event_thread_port == this; }
+bool TCustomComPort::OnEventThread() const {
+  return tl_event_thread_port == this;
+}
 
 void TCustomComPort::DestroyThread() {
   if (!thread_) return;

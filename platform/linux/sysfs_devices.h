@@ -1,0 +1,62 @@
+#pragma once
+
+// The computer's serial devices as sysfs describes them: the serial-port list, the device
+// names (USB serial adapters under the names their Windows drivers give them, so that the
+// adapter search matches the same text everywhere), and the port of an FTDI adapter.
+// The sysfs root is an argument, so that tests run on fixture trees.
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/device_namespace.h"
+
+namespace korvalesen {
+
+struct AdapterPortLookup {
+  enum class Outcome {
+    kFound,
+    kKeyMissing,    // no FTDI 0403:6001 adapter with that serial and interface letter
+    kValueMissing,  // the adapter is there, but has no serial port
+  };
+  Outcome outcome = Outcome::kKeyMissing;
+  std::string portName;  // the bare tty name, such as ttyUSB0, when found
+};
+
+class SysfsDevices : public platform::DeviceNamespace {
+ public:
+  explicit SysfsDevices(std::filesystem::path sysfs_root = "/sys");
+
+  // The names of the real serial ports (ttyS*, ttyUSB*, ttyACM*, ... with a device behind
+  // them; not virtual consoles, ptys, or the 8250 driver's ports without hardware), in natural
+  // order: ttyS2 before ttyS10.
+  std::vector<std::string> SerialPortNames() override;
+
+  // Every device name: for each FTDI interface "FTDIBUS#VID_0403+PID_6001+" followed by the USB
+  // serial number with the interface letter (A for the first interface) and "#0000#{...}";
+  // for other USB interfaces with a serial port "USB#VID_...&PID_...#<serial>#{...}"; then the
+  // serial port names themselves. Adapters come in the order of their place on the bus.
+  std::vector<std::string> DeviceNames() override;
+
+  // The port of the FTDI 0403:6001 adapter whose serial number and interface letter are
+  // adapter_serial.
+  AdapterPortLookup LookUpAdapterPort(std::string_view adapter_serial) const;
+
+ private:
+  struct UsbInterface {
+    std::string vendor;  // four hex digits as sysfs gives them
+    std::string product;
+    std::string serial;  // empty when the device has none
+    char letter = 'A';   // 'A' + interface number
+    std::vector<std::string> ttys;
+  };
+  std::vector<UsbInterface> UsbInterfaces() const;
+
+  std::filesystem::path root_;
+};
+
+// Orders names as people read them: the digit runs compare as numbers.
+bool NaturalLess(std::string_view a, std::string_view b);
+
+}  // namespace korvalesen
