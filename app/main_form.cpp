@@ -88,7 +88,7 @@ TMainForm::TMainForm()
   ResetPanel->setFont(PixelFont("Arial", 16, true));
   ResetPanel->setAlignment(Qt::AlignCenter);
   ResetPanel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-  SetResetPanelColor(kResetPanelGreen);
+  PaintPanel(ResetPanel, kResetPanelGreen);
 
   GroupBox4->setGeometry(384, 24, 177, 89);
   GroupBox4->setFont(PixelFont("Arial", 16));
@@ -199,10 +199,6 @@ void TMainForm::ProcessMessages() {
 
 void TMainForm::SetProgress(int position) {
   ProgressBar->setValue(position);
-}
-
-void TMainForm::SetResetPanelColor(const QColor& color) {
-  PaintPanel(ResetPanel, color);
 }
 
 void TMainForm::SuchenButtonClick() {

@@ -48,13 +48,9 @@ class TMainForm : public QWidget, public WindowOperations {
 
   // Builds the caption "LCD Konfiguration auslesen v..." from the program's version.
   void SetVersionCaption();
-  // Colours the "Reset" lamp.
-  void SetResetPanelColor(const QColor& color);
 
   // Timer1's handler, the readout sequence; set by the program entry.
   void SetTimer1Handler(std::function<void()> handler);
-  // The scale of the screen against the 96 pixels per inch of the layout.
-  float displayScale() const { return displayScale_; }
 
   // Members in declaration order; the children are owned by their Qt parents.
   QGroupBox* GroupBox3;

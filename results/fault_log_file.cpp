@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "results/result_file_names.h"
+#include "common/result_file_names.h"
 #include "results/text_file.h"
 
 namespace korvalesen {

@@ -5,7 +5,7 @@
 
 #include "results/config_file.h"
 #include "results/fault_log_file.h"
-#include "results/result_file_names.h"
+#include "common/result_file_names.h"
 #include "results/serial_version_file.h"
 
 namespace korvalesen {

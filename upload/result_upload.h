@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "common/result_file_names.h"
 #include "common/window_operations.h"
 #include "common/windows1252.h"
 #include "upload/ftp_client.h"
@@ -26,10 +27,6 @@ struct UploadSettings {
   // How long connecting, reading or sending may go without progress (socket error 10060).
   std::chrono::milliseconds inactivityTimeout{std::chrono::seconds(60)};
 };
-
-// The result files, in the order of upload; the same names locally and on the server.
-inline constexpr std::string_view kResultFiles[] = {"_Konfig.lcd", "_Fehler.txt",
-                                                    "_SerienNrVersion.txt"};
 
 // Set by IdFTP1Status when the control connection reports stConnected; cleared by the upload.
 extern bool ftpConnected;

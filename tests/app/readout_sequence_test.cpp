@@ -4,7 +4,7 @@
 
 #include <filesystem>
 
-#include "results/result_file_names.h"
+#include "common/result_file_names.h"
 #include "tests/support/recording_window.h"
 #include "tests/support/temporary_directory.h"
 

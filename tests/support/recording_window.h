@@ -1,6 +1,8 @@
 #pragma once
 
-// A stand-in for the main window that records what the stages asked of it.
+// A stand-in for the main window that records what the stages asked of it: every call in
+// order as one line each ("status:<text>", "error:<text>", "pump", ...), and the boxes,
+// status texts and progress positions on their own.
 
 #include <string>
 #include <string_view>
@@ -18,17 +20,32 @@ class RecordingWindow : public WindowOperations {
     bool operator==(const Box&) const = default;
   };
 
-  void EnableControls(bool enable) override { enabled_states.push_back(enable); }
-  void SetStatusText(std::string_view text) override { status_texts.emplace_back(text); }
+  void EnableControls(bool enable) override {
+    enabled_states.push_back(enable);
+    calls.push_back(enable ? "enable" : "disable");
+  }
+  void SetStatusText(std::string_view text) override {
+    status_texts.emplace_back(text);
+    calls.push_back("status:" + std::string(text));
+  }
   void ShowErrorBox(std::string_view text) override {
     boxes.push_back({"Fehler", std::string(text)});
+    calls.push_back("error:" + std::string(text));
   }
   void ShowInfoBox(std::string_view text) override {
     boxes.push_back({"Information", std::string(text)});
+    calls.push_back("info:" + std::string(text));
   }
-  void ProcessMessages() override { ++processed_messages; }
-  void SetProgress(int position) override { progress.push_back(position); }
+  void ProcessMessages() override {
+    ++processed_messages;
+    calls.push_back("pump");
+  }
+  void SetProgress(int position) override {
+    progress.push_back(position);
+    calls.push_back("progress:" + std::to_string(position));
+  }
 
+  std::vector<std::string> calls;
   std::vector<bool> enabled_states;
   std::vector<std::string> status_texts;
   std::vector<Box> boxes;

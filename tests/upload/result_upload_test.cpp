@@ -11,8 +11,8 @@
 #include <functional>
 #include <memory>
 
+#include "tests/support/recording_window.h"
 #include "tests/upload/ftp_servers.h"
-#include "tests/upload/window_recorder.h"
 #include "upload/id_errors.h"
 
 namespace korvalesen::testing {
@@ -93,7 +93,7 @@ class UploadTest : public ::testing::TestWithParam<ServerKind> {
   fs::path previous_;
   RunningServer running_;
   UploadSettings settings_;
-  WindowRecorder window_;
+  RecordingWindow window_;
 };
 
 TEST_P(UploadTest, CreatesTheSerialNumberFolderAndStoresTheFiles) {
@@ -164,7 +164,7 @@ TEST(UploadPyftpdlib, ForeignPassiveAddressStillUploads) {
   settings.host = "localhost";
   settings.port = server.Server().port;
   settings.inactivityTimeout = std::chrono::seconds(10);
-  WindowRecorder window;
+  RecordingWindow window;
   TIdFTP ftp;
   SetUpIdFTP1(ftp);
   UploadResults(window, ftp, "0042", settings);
