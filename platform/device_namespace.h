@@ -1,12 +1,25 @@
 #pragma once
 
-// The device-namespace layer, as far as the serial port component needs it: the names of all
-// devices of the system and the serial-port map. On Linux it is read from sysfs.
+// The device-namespace layer: the names of all devices of the system, the serial-port map,
+// the port of the board's USB serial adapter and the exclusive test open of a device path.
+// On Linux it is read from sysfs; the virtual device list of sim/ stands in for it in tests.
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace korvalesen::platform {
+
+// The port name of an adapter, looked up by the adapter's serial number.
+struct AdapterPortLookup {
+  enum class Outcome {
+    kFound,
+    kKeyMissing,    // no FTDI 0403:6001 adapter with that serial and interface letter
+    kValueMissing,  // the adapter is there, but has no serial port
+  };
+  Outcome outcome = Outcome::kKeyMissing;
+  std::string portName;  // the bare port name, such as ttyUSB0, when found
+};
 
 class DeviceNamespace {
  public:
@@ -16,9 +29,18 @@ class DeviceNamespace {
   virtual std::vector<std::string> DeviceNames() = 0;
   // The serial-port map: the bare names of the serial ports ("ttyUSB0").
   virtual std::vector<std::string> SerialPortNames() = 0;
+  // The port of the FTDI 0403:6001 adapter whose serial number with interface letter is
+  // adapter_serial (the nine characters after the prefix of its device name).
+  virtual AdapterPortLookup LookUpAdapterPort(std::string_view adapter_serial) = 0;
+  // Opens the device path for reading and closes it again; true only when the device exists
+  // and nobody, this program included, has it open.
+  virtual bool TestOpenExclusive(const std::string& device_path) = 0;
 };
 
 // The system's devices (sysfs on Linux).
 DeviceNamespace& SystemDeviceNamespace();
+
+// The device path of a bare port name: "/dev/" followed by it.
+std::string DevicePath(std::string_view port_name);
 
 }  // namespace korvalesen::platform

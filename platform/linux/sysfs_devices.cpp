@@ -5,6 +5,8 @@
 #include <charconv>
 #include <fstream>
 
+#include "platform/linux/exclusive_open.h"
+
 namespace korvalesen {
 
 namespace fs = std::filesystem;
@@ -148,7 +150,9 @@ std::vector<std::string> SysfsDevices::DeviceNames() {
   return names;
 }
 
-AdapterPortLookup SysfsDevices::LookUpAdapterPort(std::string_view adapter_serial) const {
+using platform::AdapterPortLookup;
+
+AdapterPortLookup SysfsDevices::LookUpAdapterPort(std::string_view adapter_serial) {
   for (const UsbInterface& usb : UsbInterfaces()) {
     if (usb.vendor != kFtdiVendor || usb.product != kAdapterProduct) continue;
     if (usb.serial + usb.letter != adapter_serial) continue;
@@ -158,7 +162,15 @@ AdapterPortLookup SysfsDevices::LookUpAdapterPort(std::string_view adapter_seria
   return {AdapterPortLookup::Outcome::kKeyMissing, {}};
 }
 
+bool SysfsDevices::TestOpenExclusive(const std::string& device_path) {
+  return platform::TestOpenExclusive(device_path);
+}
+
 namespace platform {
+
+std::string DevicePath(std::string_view port_name) {
+  return "/dev/" + std::string(port_name);
+}
 
 DeviceNamespace& SystemDeviceNamespace() {
   static SysfsDevices devices;

@@ -14,16 +14,6 @@
 
 namespace korvalesen {
 
-struct AdapterPortLookup {
-  enum class Outcome {
-    kFound,
-    kKeyMissing,    // no FTDI 0403:6001 adapter with that serial and interface letter
-    kValueMissing,  // the adapter is there, but has no serial port
-  };
-  Outcome outcome = Outcome::kKeyMissing;
-  std::string portName;  // the bare tty name, such as ttyUSB0, when found
-};
-
 class SysfsDevices : public platform::DeviceNamespace {
  public:
   explicit SysfsDevices(std::filesystem::path sysfs_root = "/sys");
@@ -41,7 +31,10 @@ class SysfsDevices : public platform::DeviceNamespace {
 
   // The port of the FTDI 0403:6001 adapter whose serial number and interface letter are
   // adapter_serial.
-  AdapterPortLookup LookUpAdapterPort(std::string_view adapter_serial) const;
+  platform::AdapterPortLookup LookUpAdapterPort(std::string_view adapter_serial) override;
+
+  // The exclusive test open of a device path (a path under /dev, not under the sysfs root).
+  bool TestOpenExclusive(const std::string& device_path) override;
 
  private:
   struct UsbInterface {

@@ -93,14 +93,14 @@ TEST_F(SysfsFixture, NamesAdaptersAsTheirWindowsDriverDoesAndFindsTheirPorts) {
   EXPECT_EQ(names[4],
             "FTDIBUS#VID_0403+PID_6010+FT2232B#0000#{86e0d1e0-8089-11d0-9ce4-08003e301f73}");
 
-  const AdapterPortLookup found = devices.LookUpAdapterPort("A50285BIA");
-  EXPECT_EQ(found.outcome, AdapterPortLookup::Outcome::kFound);
+  const platform::AdapterPortLookup found = devices.LookUpAdapterPort("A50285BIA");
+  EXPECT_EQ(found.outcome, platform::AdapterPortLookup::Outcome::kFound);
   EXPECT_EQ(found.portName, "ttyUSB1");
   EXPECT_EQ(devices.LookUpAdapterPort("FT0000XYA").outcome,
-            AdapterPortLookup::Outcome::kValueMissing);
+            platform::AdapterPortLookup::Outcome::kValueMissing);
   EXPECT_EQ(devices.LookUpAdapterPort("A50285BIB").outcome,
-            AdapterPortLookup::Outcome::kKeyMissing);
-  EXPECT_EQ(devices.LookUpAdapterPort("FT2232A").outcome, AdapterPortLookup::Outcome::kKeyMissing)
+            platform::AdapterPortLookup::Outcome::kKeyMissing);
+  EXPECT_EQ(devices.LookUpAdapterPort("FT2232A").outcome, platform::AdapterPortLookup::Outcome::kKeyMissing)
       << "only the 0403:6001 adapter is looked up";
 }
 
@@ -109,7 +109,7 @@ TEST_F(SysfsFixture, AMissingTreeListsNothing) {
   EXPECT_TRUE(devices.SerialPortNames().empty());
   EXPECT_TRUE(devices.DeviceNames().empty());
   EXPECT_EQ(devices.LookUpAdapterPort("A50285BIA").outcome,
-            AdapterPortLookup::Outcome::kKeyMissing);
+            platform::AdapterPortLookup::Outcome::kKeyMissing);
 }
 
 TEST(NaturalLess, ComparesDigitRunsAsNumbers) {

@@ -1,0 +1,74 @@
+#include "platform/linux/exclusive_open.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <termios.h>
+
+#include <optional>
+#include <string_view>
+
+#include "platform/linux/unique_fd.h"
+
+namespace korvalesen::platform {
+
+namespace {
+
+std::optional<dev_t> CharacterDevice(const std::string& path) {
+  struct stat status {};
+  if (stat(path.c_str(), &status) != 0 || !S_ISCHR(status.st_mode)) return std::nullopt;
+  return status.st_rdev;
+}
+
+bool IsNumber(std::string_view name) {
+  if (name.empty()) return false;
+  for (const char c : name) {
+    if (c < '0' || c > '9') return false;
+  }
+  return true;
+}
+
+// Whether a descriptor of any process that /proc lets us see refers to the device. Processes
+// of other users stay hidden; the lock and the exclusive mode cover those that use them.
+bool OpenInSomeProcess(dev_t device) {
+  DIR* proc = opendir("/proc");
+  if (proc == nullptr) return false;
+  bool found = false;
+  while (!found) {
+    const dirent* process = readdir(proc);
+    if (process == nullptr) break;
+    if (!IsNumber(process->d_name)) continue;
+    const std::string fd_dir = std::string("/proc/") + process->d_name + "/fd";
+    DIR* fds = opendir(fd_dir.c_str());
+    if (fds == nullptr) continue;
+    while (const dirent* fd = readdir(fds)) {
+      if (!IsNumber(fd->d_name)) continue;
+      const auto target = CharacterDevice(fd_dir + "/" + fd->d_name);
+      if (target && *target == device) {
+        found = true;
+        break;
+      }
+    }
+    closedir(fds);
+  }
+  closedir(proc);
+  return found;
+}
+
+}  // namespace
+
+bool TestOpenExclusive(const std::string& device_path) {
+  const auto device = CharacterDevice(device_path);
+  if (!device || OpenInSomeProcess(*device)) return false;
+  // Fails with EBUSY when someone holds the port in exclusive mode.
+  UniqueFd fd(open(device_path.c_str(), O_RDONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
+  if (!fd.Valid()) return false;
+  // The open raised DTR and RTS; the board reads DTR as its reset line.
+  int lines = TIOCM_DTR | TIOCM_RTS;
+  ioctl(fd.Get(), TIOCMBIC, &lines);  // a device without modem lines refuses; that is fine
+  return flock(fd.Get(), LOCK_EX | LOCK_NB) == 0;
+}
+
+}  // namespace korvalesen::platform
