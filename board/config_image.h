@@ -15,6 +15,10 @@ inline constexpr int FaultLogSize = 1000;
 // also the first line of "_Konfig.lcd".
 inline constexpr unsigned char DumpEndMarker = 0xAF;
 inline constexpr unsigned char DumpControlCharacter = 3;
+// Fault numbers: 0 to MaxFaultNumber have texts of their own; every number above is stored as
+// InvalidFaultNumber ("Ungültige Fehlertext-Nr.").
+inline constexpr int MaxFaultNumber = 38;
+inline constexpr int InvalidFaultNumber = 39;
 
 struct ConfigImage {
   std::array<std::int32_t, SettingsCount> settings{};

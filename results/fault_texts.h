@@ -6,10 +6,10 @@
 #include <cstdint>
 #include <string_view>
 
+#include "board/config_image.h"
+
 namespace korvalesen {
 
-inline constexpr int MaxFaultNumber = 38;      // the highest number with a text of its own
-inline constexpr int InvalidFaultNumber = 39;  // "Ungültige Fehlertext-Nr."
 inline constexpr int FaultTextCount = 40;
 
 struct FaultTextTable {
