@@ -10,6 +10,7 @@
 #include "app/program_icon.h"
 #include "app/qt_text.h"
 #include "app/version_caption.h"
+#include "board/port_discovery.h"
 #include "common/exception_display.h"
 #include "common/format_text.h"
 #include "platform/program_version.h"
@@ -56,7 +57,7 @@ void SetBackground(QWidget* widget, const QColor& color) {
 
 }  // namespace
 
-TMainForm::TMainForm()
+TMainForm::TMainForm(const ProgramServices& services)
     : QWidget(nullptr, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                            Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
       GroupBox3(new QGroupBox("Status", this)),
@@ -68,7 +69,11 @@ TMainForm::TMainForm()
       SuchenButton(new QPushButton("suchen", GroupBox4)),
       Timer1(new QTimer(this)),
       Timer2(new QTimer(this)),
-      ResetPanelLamp(ResetPanel) {
+      ComPort(services.serial),
+      ResetPanelLamp(ResetPanel),
+      boardLink{*this,          ComPort,         ResetComSignal, *services.serial.names,
+                *services.tone, *services.pause, portName},
+      uploadSettings(services.upload) {
   setFont(PixelFont("MS Sans Serif", 11));
   setWindowIcon(QIcon(QPixmap::fromImage(PaintProgramIcon())));
   setFixedSize(kClientSize);
@@ -97,6 +102,8 @@ TMainForm::TMainForm()
   ComboBox->setEditable(false);
   ComboBox->setFocusPolicy(Qt::NoFocus);
   ComboBox->setItemDelegate(new FixedHeightItemDelegate(ComboBox));
+  // Raised only when the user picks an item, not when the search selects one.
+  connect(ComboBox, &QComboBox::activated, this, [this] { ComboBoxChange(); });
 
   SuchenButton->setGeometry(16, 56, 137, 25);
   SuchenButton->setFocusPolicy(Qt::NoFocus);
@@ -199,6 +206,56 @@ void TMainForm::ProcessMessages() {
 
 void TMainForm::SetProgress(int position) {
   ProgressBar->setValue(position);
+}
+
+void TMainForm::ClearPortItems() {
+  ComboBox->clear();
+}
+
+void TMainForm::AddPortItem(const std::string& name) {
+  ComboBox->addItem(ToQString(name));
+}
+
+int TMainForm::PortItemCount() {
+  return ComboBox->count();
+}
+
+std::string TMainForm::PortItem(int index) {
+  return FromQString(ComboBox->itemText(index));
+}
+
+void TMainForm::SelectPortItem(int index) {
+  ComboBox->setCurrentIndex(index);
+}
+
+std::string TMainForm::PortListText() {
+  return FromQString(ComboBox->currentText());
+}
+
+void TMainForm::SetPortListText(const std::string& text) {
+  ComboBox->setCurrentText(ToQString(text));
+}
+
+void TMainForm::EnableSearch() {
+  SuchenButton->setEnabled(true);
+  ComboBox->setEnabled(true);
+  ComboBox->repaint();
+}
+
+void TMainForm::SetResetPanelColor(std::uint32_t bgr) {
+  ResetPanelLamp.SetColor(bgr);
+}
+
+void TMainForm::RepaintResetPanel() {
+  ResetPanel->repaint();
+}
+
+void TMainForm::ComboBoxChange() {
+  try {
+    korvalesen::ComboBoxChange(boardLink);
+  } catch (...) {
+    ShowCurrentException();
+  }
 }
 
 void TMainForm::SuchenButtonClick() {

@@ -14,7 +14,8 @@
 #include <QWidget>
 #include <functional>
 
-#include "common/window_operations.h"
+#include "app/program_services.h"
+#include "board/board_link.h"
 #include "results/fault_texts.h"
 #include "serial/com_port.h"
 #include "serial/com_signal.h"
@@ -32,11 +33,11 @@ class ResetPanelControl : public SignalControl {
   QLabel* panel_;
 };
 
-class TMainForm : public QWidget, public WindowOperations {
+class TMainForm : public QWidget, public BoardLinkWindow {
   Q_OBJECT
 
  public:
-  TMainForm();
+  explicit TMainForm(const ProgramServices& services = {});
 
   // The window operations of the readout stages.
   void EnableControls(bool enable) override;
@@ -45,6 +46,18 @@ class TMainForm : public QWidget, public WindowOperations {
   void ShowInfoBox(std::string_view text) override;
   void ProcessMessages() override;
   void SetProgress(int position) override;
+
+  // The port list and the "Reset" lamp as the board link uses them.
+  void ClearPortItems() override;
+  void AddPortItem(const std::string& name) override;
+  int PortItemCount() override;
+  std::string PortItem(int index) override;
+  void SelectPortItem(int index) override;
+  std::string PortListText() override;
+  void SetPortListText(const std::string& text) override;
+  void EnableSearch() override;
+  void SetResetPanelColor(std::uint32_t bgr) override;
+  void RepaintResetPanel() override;
 
   // Builds the caption "LCD Konfiguration auslesen v..." from the program's version.
   void SetVersionCaption();
@@ -77,6 +90,10 @@ class TMainForm : public QWidget, public WindowOperations {
   TIdFTP IdFTP1;
   // The bare name of the selected serial port, shown by the port's error handlers.
   std::string portName = "COM1";
+  // What the board link works on: this window, the port, its DSR indicator and the systems.
+  BoardLink boardLink;
+  // Where the upload goes.
+  UploadSettings uploadSettings;
 
  protected:
   void showEvent(QShowEvent* event) override;
@@ -84,6 +101,7 @@ class TMainForm : public QWidget, public WindowOperations {
 
  private:
   void SuchenButtonClick();
+  void ComboBoxChange();
   void Timer1Timer();
   void FormCloseQuery(bool& can_close);
   void ResetComSignalSignal(TComponent& sender);

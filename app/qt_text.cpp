@@ -13,4 +13,8 @@ QString ToQString(std::string_view w1252) {
   return text;
 }
 
+std::string FromQString(const QString& text) {
+  return Utf8ToW1252(text.toStdString());
+}
+
 }  // namespace korvalesen

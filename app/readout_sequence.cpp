@@ -1,12 +1,37 @@
 #include "app/readout_sequence.h"
 
+#include "board/dump_reader.h"
+#include "board/port_discovery.h"
 #include "results/result_files.h"
+#include "upload/result_upload.h"
 
 namespace korvalesen {
 
 void ReadoutSequence::Run() {
   form_.Timer1->stop();
-  // The board link's stages join here: until then no board is read.
+  ExitStatus stage = ExitStatus::kPortSearch;
+  try {
+    RunStages(stage);
+  } catch (...) {
+    // A close by the user while the board is read makes the read fail; that still counts as
+    // a window closed before the board was read.
+    if (boardRead_ || form_.isVisible()) statusOnClose_ = stage;
+    throw;
+  }
+}
+
+void ReadoutSequence::RunStages(ExitStatus& stage) {
+  if (!FindBoardPort(form_.boardLink)) return;
+  stage = ExitStatus::kBoardLink;
+  ReadConfiguration(form_.boardLink, image_);
+  form_.ComPort.SetActive(false);
+  boardRead_ = true;
+  stage = ExitStatus::kResultFiles;
+  WriteResultFilesOrEnd(image_, form_.FaultTexts, form_);
+  stage = ExitStatus::kUpload;
+  const bool uploaded =
+      UploadResults(form_, form_.IdFTP1, image_.serialNumber, form_.uploadSettings);
+  EndProcess(uploaded ? ExitStatus::kSuccess : ExitStatus::kUpload);
 }
 
 void WriteResultFilesOrEnd(const ConfigImage& image, const FaultTextTable& fault_texts,

@@ -13,15 +13,25 @@ class ReadoutSequence {
  public:
   explicit ReadoutSequence(TMainForm& form) : form_(form) {}
 
-  // Timer1's handler: disables Timer1, then runs the stages.
+  // Timer1's handler: disables Timer1, finds the board's port, reads the board, closes the
+  // port, writes the three result files, uploads them and ends the process. After a failed
+  // port search it returns and the window waits for the user; an error leaving a stage leaves
+  // the window open too.
   void Run();
 
   // The status the process ends with when the user closes the window: the stage that failed
-  // last (the port search as long as no board was read).
+  // last; the port search as long as no board was read and the user closed the window first.
   ExitStatus StatusOnClose() const { return statusOnClose_; }
 
+  // The board's data, complete once the board has been read.
+  const ConfigImage& Image() const { return image_; }
+
  private:
+  void RunStages(ExitStatus& stage);
+
   TMainForm& form_;
+  ConfigImage image_;
+  bool boardRead_ = false;
   ExitStatus statusOnClose_ = ExitStatus::kPortSearch;
 };
 

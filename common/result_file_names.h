@@ -11,7 +11,7 @@ inline constexpr std::string_view ConfigFileName = "_Konfig.lcd";
 inline constexpr std::string_view FaultLogFileName = "_Fehler.txt";
 inline constexpr std::string_view SerialVersionFileName = "_SerienNrVersion.txt";
 
-inline constexpr std::string_view kResultFiles[] = {ConfigFileName, FaultLogFileName,
-                                                    SerialVersionFileName};
+inline constexpr std::string_view kResultFileNames[] = {ConfigFileName, FaultLogFileName,
+                                                        SerialVersionFileName};
 
 }  // namespace korvalesen

@@ -21,6 +21,10 @@ void VirtualDeviceList::SetAdapterPort(std::string adapter_serial,
   adapters_[std::move(adapter_serial)] = std::move(port_name);
 }
 
+void VirtualDeviceList::RemoveAdapterPort(const std::string& adapter_serial) {
+  adapters_.erase(adapter_serial);
+}
+
 void VirtualDeviceList::AddLine(const VirtualSerialLine& line) {
   lines_[line.Name()] = &line;
 }

@@ -26,9 +26,15 @@ class VirtualDeviceList final : public platform::DeviceNamespace {
   platform::AdapterPortLookup LookUpAdapterPort(std::string_view adapter_serial) override;
   bool TestOpenExclusive(const std::string& device_path) override;
 
+  // Replaces the device names and the serial-port map.
+  void SetNames(std::vector<std::string> device_names, std::vector<std::string> ports) {
+    device_names_ = std::move(device_names);
+    ports_ = std::move(ports);
+  }
   // The adapter's entry: without a port name the adapter has no serial port ("value
   // missing"); an adapter serial without an entry is "key missing".
   void SetAdapterPort(std::string adapter_serial, std::optional<std::string> port_name);
+  void RemoveAdapterPort(const std::string& adapter_serial);
   // A line whose name is a device path that can be test-opened.
   void AddLine(const VirtualSerialLine& line);
   // Marks a device path as held open by another program.

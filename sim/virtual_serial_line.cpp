@@ -53,6 +53,12 @@ struct VirtualSerialLine::State {
   Clock::time_point in_next, out_next;
   bool stop = false;
   std::thread worker;
+  std::uint64_t far_events = 0;  // changes the far end sees: DTR, RTS, bytes taken
+
+  void FarEventLocked() {
+    ++far_events;
+    changed.notify_all();
+  }
 
   Clock::duration ByteTime() const {
     const auto rate = std::max<std::uint32_t>(settings.baud_rate, 1);
@@ -72,7 +78,7 @@ struct VirtualSerialLine::State {
     outbound.erase(outbound.begin(), outbound.begin() + static_cast<std::ptrdiff_t>(n));
     if (write_active) write_taken = std::min(write_length, write_taken + n);
     if (n > 0 && outbound.empty() && open && !gone) session->events.Raise(platform::kEvTxEmpty);
-    changed.notify_all();
+    FarEventLocked();
   }
 
   void Work() {
@@ -121,7 +127,7 @@ class VirtualDevice final : public platform::CommDevice {
     state_->rts = false;
     state_->outbound.clear();
     state_->write_active = false;
-    state_->changed.notify_all();
+    state_->FarEventLocked();
   }
 
   LineSettings GetSettings() override {
@@ -145,6 +151,7 @@ class VirtualDevice final : public platform::CommDevice {
         s.rts_control == platform::RtsControl::kEnable) {
       state_->rts = s.rts_control == platform::RtsControl::kEnable;
     }
+    state_->FarEventLocked();
   }
 
   void SetQueueSizes(std::int32_t input, std::int32_t output) override {
@@ -197,16 +204,30 @@ class VirtualDevice final : public platform::CommDevice {
     state_->CheckGoneLocked();
     using platform::Escape;
     switch (function) {
-      case Escape::kSetRts: state_->rts = true; break;
-      case Escape::kClearRts: state_->rts = false; break;
-      case Escape::kSetDtr: state_->dtr = true; break;
-      case Escape::kClearDtr: state_->dtr = false; break;
-      case Escape::kSetBreak: state_->brk = true; break;
-      case Escape::kClearBreak: state_->brk = false; break;
+      case Escape::kSetRts:
+        state_->rts = true;
+        break;
+      case Escape::kClearRts:
+        state_->rts = false;
+        break;
+      case Escape::kSetDtr:
+        state_->dtr = true;
+        break;
+      case Escape::kClearDtr:
+        state_->dtr = false;
+        break;
+      case Escape::kSetBreak:
+        state_->brk = true;
+        break;
+      case Escape::kClearBreak:
+        state_->brk = false;
+        break;
       case Escape::kSetXoff:
       case Escape::kSetXon:
-      case Escape::kResetDevice: break;
+      case Escape::kResetDevice:
+        break;
     }
+    state_->FarEventLocked();
   }
 
   void TransmitChar(char c) override {
@@ -214,7 +235,7 @@ class VirtualDevice final : public platform::CommDevice {
     state_->CheckGoneLocked();
     state_->received.push_back(c);
     ++state_->received_total;
-    state_->changed.notify_all();
+    state_->FarEventLocked();
   }
 
   std::uint32_t GetModemStatus() override {
@@ -327,7 +348,8 @@ VirtualSerialLine::~VirtualSerialLine() {
   state_->worker.join();
 }
 
-std::unique_ptr<platform::CommDevice> VirtualSerialLine::Open(const platform::OpenOptions& options) {
+std::unique_ptr<platform::CommDevice> VirtualSerialLine::Open(
+    const platform::OpenOptions& options) {
   std::lock_guard lock(state_->mutex);
   if (state_->gone) throw SysError::FromErrno(ENOENT);
   if (state_->open) throw SysError::FromErrno(EBUSY);
@@ -338,6 +360,7 @@ std::unique_ptr<platform::CommDevice> VirtualSerialLine::Open(const platform::Op
   state_->session = std::make_shared<Session>();
   state_->outbound.clear();
   state_->write_active = false;
+  state_->FarEventLocked();
   return std::make_unique<VirtualDevice>(state_, state_->session);
 }
 
@@ -364,8 +387,18 @@ std::string VirtualSerialLine::TakeReceived() {
 
 bool VirtualSerialLine::WaitReceived(std::size_t count, std::chrono::milliseconds timeout) const {
   std::unique_lock lock(state_->mutex);
-  return state_->changed.wait_for(lock, timeout,
-                                  [&] { return state_->received.size() >= count; });
+  return state_->changed.wait_for(lock, timeout, [&] { return state_->received.size() >= count; });
+}
+
+std::uint64_t VirtualSerialLine::FarEndEvents() const {
+  std::lock_guard lock(state_->mutex);
+  return state_->far_events;
+}
+
+void VirtualSerialLine::WaitFarEnd(std::uint64_t seen,
+                                   std::chrono::steady_clock::time_point until) const {
+  std::unique_lock lock(state_->mutex);
+  state_->changed.wait_until(lock, until, [&] { return state_->far_events != seen; });
 }
 
 void VirtualSerialLine::SetPacing(bool on) {
@@ -400,10 +433,18 @@ void SetLine(VirtualSerialLine::State& state, bool& line, bool on, std::uint32_t
 
 }  // namespace
 
-void VirtualSerialLine::SetCts(bool on) { SetLine(*state_, state_->cts, on, platform::kEvCts); }
-void VirtualSerialLine::SetDsr(bool on) { SetLine(*state_, state_->dsr, on, platform::kEvDsr); }
-void VirtualSerialLine::SetRing(bool on) { SetLine(*state_, state_->ring, on, platform::kEvRing); }
-void VirtualSerialLine::SetRlsd(bool on) { SetLine(*state_, state_->rlsd, on, platform::kEvRlsd); }
+void VirtualSerialLine::SetCts(bool on) {
+  SetLine(*state_, state_->cts, on, platform::kEvCts);
+}
+void VirtualSerialLine::SetDsr(bool on) {
+  SetLine(*state_, state_->dsr, on, platform::kEvDsr);
+}
+void VirtualSerialLine::SetRing(bool on) {
+  SetLine(*state_, state_->ring, on, platform::kEvRing);
+}
+void VirtualSerialLine::SetRlsd(bool on) {
+  SetLine(*state_, state_->rlsd, on, platform::kEvRlsd);
+}
 
 bool VirtualSerialLine::Dtr() const {
   std::lock_guard lock(state_->mutex);
@@ -431,7 +472,9 @@ void VirtualSerialLine::InjectLineErrors(std::uint32_t error_bits) {
   state_->session->events.Raise(events);
 }
 
-void VirtualSerialLine::InjectBreak() { InjectLineErrors(platform::kErrBreak); }
+void VirtualSerialLine::InjectBreak() {
+  InjectLineErrors(platform::kErrBreak);
+}
 
 void VirtualSerialLine::Unplug() {
   std::lock_guard lock(state_->mutex);

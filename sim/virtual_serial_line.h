@@ -41,6 +41,11 @@ class VirtualSerialLine {
   // Waits until the far end has taken at least `count` bytes; false on time-out.
   bool WaitReceived(std::size_t count, std::chrono::milliseconds timeout) const;
 
+  // A count of what the far end can see change: DTR, RTS, the opening and closing of the
+  // near end, bytes taken. WaitFarEnd returns once it differs from `seen`, or at `until`.
+  std::uint64_t FarEndEvents() const;
+  void WaitFarEnd(std::uint64_t seen, std::chrono::steady_clock::time_point until) const;
+
   // 10 bits a byte at the port's rate, both ways. Off by default: bytes move at once.
   void SetPacing(bool on);
   // Off: the far end takes nothing, so the port's writes stay pending.

@@ -57,7 +57,7 @@ void SetUpIdFTP1(TIdFTP& ftp) {
   ftp.OnStatus = IdFTP1Status;
 }
 
-void UploadResults(WindowOperations& window, TIdFTP& ftp, const std::string& serialNumber,
+bool UploadResults(WindowOperations& window, TIdFTP& ftp, const std::string& serialNumber,
                    const UploadSettings& settings) {
   const std::string folder = serialNumber.substr(0, serialNumber.find('\0'));
   ftp.Host = settings.host;
@@ -68,7 +68,7 @@ void UploadResults(WindowOperations& window, TIdFTP& ftp, const std::string& ser
 
   if (!ConnectWithRetries(ftp, settings)) {
     window.ShowErrorBox("Verbindung zum Server konnte nicht hergestellt werden."_w1252);
-    return;
+    return false;
   }
   ftpConnected = false;
   window.SetStatusText("Mit Server verbunden"_w1252);
@@ -76,7 +76,7 @@ void UploadResults(WindowOperations& window, TIdFTP& ftp, const std::string& ser
   if (!AnyLineNames(ListCurrentDirectory(ftp), "import")) {
     window.ShowErrorBox("Ordner auf Server nicht gefunden."_w1252);
     ftp.CloseConnection();
-    return;
+    return false;
   }
   ftp.ChangeDirectory("import");
   window.ProcessMessages();
@@ -86,17 +86,18 @@ void UploadResults(WindowOperations& window, TIdFTP& ftp, const std::string& ser
   window.ProcessMessages();
 
   const std::vector<std::string> present = ListCurrentDirectory(ftp);
-  for (const std::string_view name : kResultFiles) {
+  for (const std::string_view name : kResultFileNames) {
     if (AnyLineNames(present, name)) ftp.DeleteRemoteFile(name);
     ftp.StoreFile(std::string(name), name, false);
   }
-  for (const std::string_view name : kResultFiles) {
+  for (const std::string_view name : kResultFileNames) {
     std::error_code ignored;
     std::filesystem::remove(std::filesystem::path(name), ignored);
   }
   ftp.CloseConnection();
   window.SetStatusText("Verbindung beendet"_w1252);
   window.ShowInfoBox("Übertragung erfolgreich beendet!"_w1252);
+  return true;
 }
 
 }  // namespace korvalesen

@@ -39,10 +39,10 @@ void IdFTP1Status(TIdComponent& axSender, TIdStatus axStatus, std::string_view a
 void SetUpIdFTP1(TIdFTP& ftp);
 
 // Uploads the three result files from the working directory into import/<serialNumber> (the
-// serial number taken up to its first NUL) and deletes them locally. Returns normally after
-// success, after three failed connection attempts and when "import" is missing (each with its
-// box); every other failure leaves as a korvalesen::Error.
-void UploadResults(WindowOperations& window, TIdFTP& ftp, const std::string& serialNumber,
+// serial number taken up to its first NUL) and deletes them locally. Returns true after
+// success, false after three failed connection attempts and when "import" is missing (each
+// with its box); every other failure leaves as a korvalesen::Error.
+bool UploadResults(WindowOperations& window, TIdFTP& ftp, const std::string& serialNumber,
                    const UploadSettings& settings = {});
 
 }  // namespace korvalesen

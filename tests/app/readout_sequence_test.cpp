@@ -47,14 +47,5 @@ TEST_F(ReadoutSequenceTest, AWriterThatCannotCreateItsFileEndsTheProcessWithStat
   EXPECT_EQ(window_.boxes[0].caption, "Information");
 }
 
-TEST_F(ReadoutSequenceTest, WithoutABoardLinkTheSequenceOnlyDisarmsTimer1) {
-  TMainForm form;
-  ReadoutSequence readout(form);
-  readout.Run();
-  EXPECT_FALSE(form.Timer1->isActive());
-  EXPECT_EQ(readout.StatusOnClose(), ExitStatus::kPortSearch);
-  EXPECT_TRUE(form.statusLabel->text().isEmpty());
-}
-
 }  // namespace
 }  // namespace korvalesen

@@ -11,26 +11,15 @@
 
 #include "common/exception_display.h"
 #include "serial/main_thread_queue.h"
+#include "sim/recording_priority.h"
 #include "sim/virtual_device_list.h"
-#include "tests/serial/pump.h"
 #include "sim/virtual_serial_line.h"
+#include "tests/serial/pump.h"
 
 namespace korvalesen {
 namespace {
 
 using namespace std::chrono_literals;
-
-class RecordingPriority final : public platform::Priority {
- public:
-  int SaveProcess() override { return current; }
-  void SetProcessClass(platform::ProcessClass c) override {
-    current = c == platform::ProcessClass::kRealTime ? -20 : 0;
-  }
-  void RestoreProcess(int saved) override { current = saved; }
-  long CurrentThread() override { return 1; }
-  void SetThread(long, int) override {}
-  int current = 5;
-};
 
 class ComPortTest : public ::testing::Test {
  public:
@@ -77,7 +66,7 @@ class ComPortTest : public ::testing::Test {
   sim::VirtualSerialLine line_;
   sim::VirtualDevices devices_;
   sim::VirtualDeviceList names_;
-  RecordingPriority priority_;
+  sim::RecordingPriority priority_;
   std::unique_ptr<TComPort> port_;
   std::vector<std::string> errors_, calls_, shown_;
   std::vector<TLineErrors> line_errors_;
@@ -143,8 +132,7 @@ TEST_F(ComPortTest, ClosedPortErrors) {
             "0 Can't perform this operation on a closed port");
   EXPECT_EQ(ErrorText([&] { port_->WriteByte(1); }),
             "0 Can't perform this operation on a closed port");
-  EXPECT_EQ(ErrorText([&] { port_->SetDTR(); }),
-            "0 Can't perform this operation on a closed port");
+  EXPECT_EQ(ErrorText([&] { port_->SetDTR(); }), "0 Can't perform this operation on a closed port");
   EXPECT_NO_THROW(port_->PurgeInput());
   EXPECT_FALSE(port_->ReadPending());
   EXPECT_FALSE(port_->WritePending());
@@ -232,9 +220,8 @@ TEST_F(ComPortTest, UnpluggingReportsThroughOnErrorAndClosesThePort) {
 }
 
 TEST_F(ComPortTest, AHandlerThatClosesThePortEndsTheThread) {
-  port_->SetOnEvent(evCTSChange, TNotifyEvent::Bind(this, nullptr, [this](TComponent&) {
-                      port_->Close();
-                    }));
+  port_->SetOnEvent(evCTSChange,
+                    TNotifyEvent::Bind(this, nullptr, [this](TComponent&) { port_->Close(); }));
   port_->Open();
   line_.SetCts(true);
   ASSERT_TRUE(PumpUntil([&] { return !port_->Active(); }));

@@ -1,9 +1,10 @@
 #pragma once
 
-// A stand-in for the main window that records what the stages asked of it: every call in
-// order as one line each ("status:<text>", "error:<text>", "pump", ...), and the boxes,
-// status texts and progress positions on their own.
+// A stand-in for the main window (or, with a base class, for more of it) that records what the
+// stages asked of it: every call in order as one line each ("status:<text>", "error:<text>",
+// "pump", ...), and the boxes, status texts and progress positions on their own.
 
+#include <ostream>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -12,12 +13,16 @@
 
 namespace korvalesen::testing {
 
-class RecordingWindow : public WindowOperations {
+template <class Base = WindowOperations>
+class RecordingWindowOf : public Base {
  public:
   struct Box {
     std::string caption;  // "Fehler" or "Information"
     std::string text;
     bool operator==(const Box&) const = default;
+    friend void PrintTo(const Box& box, std::ostream* out) {
+      *out << box.caption << ": " << box.text;
+    }
   };
 
   void EnableControls(bool enable) override {
@@ -52,5 +57,7 @@ class RecordingWindow : public WindowOperations {
   std::vector<int> progress;
   int processed_messages = 0;
 };
+
+using RecordingWindow = RecordingWindowOf<>;
 
 }  // namespace korvalesen::testing

@@ -53,7 +53,7 @@ class UploadTest : public ::testing::TestWithParam<ServerKind> {
   void SetUp() override {
     previous_ = fs::current_path();
     fs::current_path(work_.Path());
-    for (const auto name : kResultFiles) {
+    for (const auto name : kResultFileNames) {
       WriteFile(std::string(name), "neu " + std::string(name) + "\r\n\xE4\xFF");
     }
   }
@@ -71,14 +71,14 @@ class UploadTest : public ::testing::TestWithParam<ServerKind> {
   }
   const FtpServer& Server() const { return running_.Server(); }
 
-  void Upload() {
+  bool Upload() {
     TIdFTP ftp;
     SetUpIdFTP1(ftp);
-    UploadResults(window_, ftp, std::string("A1B2", 4), settings_);
+    return UploadResults(window_, ftp, std::string("A1B2", 4), settings_);
   }
 
   void ExpectUploaded(const fs::path& folder) {
-    for (const auto name : kResultFiles) {
+    for (const auto name : kResultFileNames) {
       EXPECT_EQ(ReadFile(folder / name), "neu " + std::string(name) + "\r\n\xE4\xFF") << name;
       EXPECT_FALSE(fs::exists(name)) << name;
     }
@@ -99,7 +99,7 @@ class UploadTest : public ::testing::TestWithParam<ServerKind> {
 TEST_P(UploadTest, CreatesTheSerialNumberFolderAndStoresTheFiles) {
   Start();
   fs::create_directory(Server().root / "import");
-  Upload();
+  EXPECT_TRUE(Upload());
   ExpectUploaded(Server().root / "import" / "A1B2");
 }
 
@@ -107,9 +107,9 @@ TEST_P(UploadTest, ReplacesOldCopiesInAnExistingFolder) {
   Start();
   const fs::path folder = Server().root / "import" / "A1B2";
   fs::create_directories(folder);
-  for (const auto name : kResultFiles) WriteFile(folder / name, std::string(5000, 'x'));
+  for (const auto name : kResultFileNames) WriteFile(folder / name, std::string(5000, 'x'));
   WriteFile(folder / "anderes.txt", "bleibt");
-  Upload();
+  EXPECT_TRUE(Upload());
   ExpectUploaded(folder);
   EXPECT_EQ(ReadFile(folder / "anderes.txt"), "bleibt");
 }
@@ -117,10 +117,10 @@ TEST_P(UploadTest, ReplacesOldCopiesInAnExistingFolder) {
 TEST_P(UploadTest, MissingImportFolderIsReportedAndTheFilesStay) {
   Start();
   fs::create_directory(Server().root / "reimport");
-  Upload();
+  EXPECT_FALSE(Upload());
   EXPECT_THAT(window_.calls, ElementsAre("status:Mit Server verbunden",
                                          "error:Ordner auf Server nicht gefunden."));
-  for (const auto name : kResultFiles) EXPECT_TRUE(fs::exists(name)) << name;
+  for (const auto name : kResultFileNames) EXPECT_TRUE(fs::exists(name)) << name;
 }
 
 TEST_P(UploadTest, WrongPasswordFailsAfterThreeAttempts) {
@@ -128,11 +128,11 @@ TEST_P(UploadTest, WrongPasswordFailsAfterThreeAttempts) {
   fs::create_directory(Server().root / "import");
   settings_.password = Server().wrongPassword;
   settings_.retryPause = std::chrono::milliseconds(1000);
-  Upload();
+  EXPECT_FALSE(Upload());
   EXPECT_THAT(window_.calls,
               ElementsAre("error:Verbindung zum Server konnte nicht hergestellt werden."));
   EXPECT_FALSE(ftpConnected);
-  for (const auto name : kResultFiles) EXPECT_TRUE(fs::exists(name)) << name;
+  for (const auto name : kResultFileNames) EXPECT_TRUE(fs::exists(name)) << name;
 }
 
 TEST_P(UploadTest, MissingLocalFileLeavesAsAnError) {
@@ -156,7 +156,7 @@ TEST(UploadPyftpdlib, ForeignPassiveAddressStillUploads) {
   TempFolder work;
   const fs::path previous = fs::current_path();
   fs::current_path(work.Path());
-  for (const auto name : kResultFiles) WriteFile(std::string(name), std::string(name));
+  for (const auto name : kResultFileNames) WriteFile(std::string(name), std::string(name));
   // 192.0.2.1 is a documentation address that leads nowhere.
   PyftpdlibServer server("korvalesen", kPassword, "192.0.2.1");
   fs::create_directory(server.Server().root / "import");
@@ -167,9 +167,9 @@ TEST(UploadPyftpdlib, ForeignPassiveAddressStillUploads) {
   RecordingWindow window;
   TIdFTP ftp;
   SetUpIdFTP1(ftp);
-  UploadResults(window, ftp, "0042", settings);
+  EXPECT_TRUE(UploadResults(window, ftp, "0042", settings));
   fs::current_path(previous);
-  for (const auto name : kResultFiles) {
+  for (const auto name : kResultFileNames) {
     EXPECT_EQ(ReadFile(server.Server().root / "import" / "0042" / name), std::string(name));
   }
 }

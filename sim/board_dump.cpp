@@ -1,0 +1,94 @@
+#include "sim/board_dump.h"
+
+#include <random>
+
+namespace korvalesen::sim {
+
+namespace {
+
+constexpr char kFieldEnd = '_';
+
+template <class Number>
+void AppendField(std::string& dump, Number value) {
+  dump += std::to_string(value);
+  dump += kFieldEnd;
+}
+
+// Faults at positions 1 to count, the newest at position 1, each some hours apart.
+void LogFaults(ConfigImage& image, int count, std::uint32_t newest, std::uint32_t spacing,
+               const auto& number_of) {
+  for (int i = 0; i < count && i < FaultLogSize; ++i) {
+    const auto index = static_cast<std::size_t>(i);
+    image.faultTimes[index] = newest - static_cast<std::uint32_t>(i) * spacing;
+    image.faultNumbers[index] = static_cast<std::uint8_t>(number_of(i));
+  }
+}
+
+}  // namespace
+
+std::string BuildDump(const ConfigImage& image) {
+  std::string dump;
+  dump.reserve(16 * 1024);
+  for (const std::int32_t setting : image.settings) AppendField(dump, setting);
+  for (auto it = image.faultTimes.rbegin(); it != image.faultTimes.rend(); ++it) {
+    AppendField(dump, *it);
+  }
+  for (auto it = image.faultNumbers.rbegin(); it != image.faultNumbers.rend(); ++it) {
+    AppendField(dump, unsigned{*it});
+  }
+  dump += image.serialNumber.substr(0, 4);
+  dump += image.serialExtra.substr(0, 3);
+  dump += static_cast<char>(DumpEndMarker);
+  dump += static_cast<char>(DumpControlCharacter);
+  dump += static_cast<char>(image.languageCode);
+  dump += static_cast<char>(image.deviceType);
+  dump += image.versionText;
+  dump += kFieldEnd;
+  return dump;
+}
+
+ConfigImage SampleBoardImage() {
+  ConfigImage image;
+  for (std::size_t i = 0; i < image.settings.size(); ++i) {
+    const auto n = static_cast<std::int32_t>(i);
+    image.settings[i] = (n % 7 == 3 ? -1 : 1) * (n * n * 37 % 5000) + (n == 0 ? 230 : 0);
+  }
+  image.settings[119] = 2147483647;
+  image.settings[118] = -2147483647 - 1;
+  LogFaults(image, 12, 4000000, 20000, [](int i) { return (i * 7 + 3) % (MaxFaultNumber + 1); });
+  image.serialNumber = "A123";
+  image.serialExtra = "K07";
+  image.languageCode = 0;
+  image.deviceType = 2;
+  image.versionText = "V2.13";
+  return image;
+}
+
+ConfigImage RandomBoardImage(std::uint32_t seed) {
+  std::mt19937 random(seed);
+  const auto uniform = [&random](int low, int high) {
+    return std::uniform_int_distribution<int>(low, high)(random);
+  };
+  ConfigImage image;
+  for (std::int32_t& setting : image.settings) setting = uniform(-30000, 30000);
+  const int faults = uniform(0, FaultLogSize);
+  const auto newest = static_cast<std::uint32_t>(uniform(86400, 2000000000));
+  const auto spacing = static_cast<std::uint32_t>(uniform(1, 86400));
+  const std::uint32_t span = spacing * static_cast<std::uint32_t>(faults);
+  LogFaults(image, faults, newest < span + 1 ? span + 1 : newest, spacing,
+            [&uniform](int) { return uniform(0, MaxFaultNumber); });
+  const auto printable = [&uniform] {
+    char c = '_';
+    while (c == '_') c = static_cast<char>(uniform(0x21, 0x7E));
+    return c;
+  };
+  for (char& c : image.serialNumber) c = printable();
+  for (char& c : image.serialExtra) c = printable();
+  image.languageCode = static_cast<std::uint8_t>(uniform(0, 1));
+  image.deviceType = static_cast<std::uint8_t>(uniform(0, 255));
+  image.versionText.resize(static_cast<std::size_t>(uniform(1, 16)));
+  for (char& c : image.versionText) c = printable();
+  return image;
+}
+
+}  // namespace korvalesen::sim

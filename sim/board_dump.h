@@ -1,0 +1,25 @@
+#pragma once
+
+// The dump a board sends after the read command, built from a board image, and board images
+// for the simulator: a fixed built-in one and plausible ones generated from a seed.
+
+#include <cstdint>
+#include <string>
+
+#include "board/config_image.h"
+
+namespace korvalesen::sim {
+
+// The bytes on the wire: 120 settings, the fault times and the fault numbers from position
+// 1000 down to 1, each as a decimal field ended by '_'; the serial number, the three further
+// characters, the end marker, the control character, the language code, the device type and
+// the version text ended by '_'.
+std::string BuildDump(const ConfigImage& image);
+
+// A fixed board with a dozen faults logged.
+ConfigImage SampleBoardImage();
+
+// A plausible board generated from the seed; the same seed gives the same board.
+ConfigImage RandomBoardImage(std::uint32_t seed);
+
+}  // namespace korvalesen::sim

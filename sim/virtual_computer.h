@@ -1,0 +1,52 @@
+#pragma once
+
+// The virtual computer a run stands on: the serial ports ttyS0 and ttyUSB0, the board's FTDI
+// adapter (serial A50285BIA) on ttyUSB0 with the board simulator behind it, and a USB mouse.
+// Device faults take parts of it away.
+
+#include <string>
+
+#include "serial/com_port.h"
+#include "sim/board_simulator.h"
+#include "sim/recording_priority.h"
+#include "sim/virtual_device_list.h"
+#include "sim/virtual_serial_line.h"
+
+namespace korvalesen::sim {
+
+enum class DeviceFault {
+  kNoSerialPorts,  // the computer has no serial port at all
+  kNoAdapter,      // the adapter is not plugged in
+  kNoPortKey,      // the adapter's entry is missing
+  kNoPortName,     // the adapter's entry has no port name
+  kPortBusy,       // another program holds the adapter's port
+};
+
+class VirtualComputer {
+ public:
+  inline static const std::string kAdapterSerial = "A50285BIA";
+  inline static const std::string kAdapterPort = "ttyUSB0";
+
+  VirtualComputer();
+
+  // Applies a fault before the run.
+  void SetDeviceFault(DeviceFault fault);
+
+  // The systems a serial port of this computer stands on.
+  ComPortServices Services();
+
+  VirtualSerialLine& Line() { return line_; }
+  BoardSimulator& Board() { return board_; }
+  VirtualDeviceList& Names() { return names_; }
+
+ private:
+  void BuildNames(bool with_ports, bool with_adapter);
+
+  VirtualSerialLine line_;
+  VirtualDevices devices_;
+  VirtualDeviceList names_{{}, {}};
+  RecordingPriority priority_;
+  BoardSimulator board_;
+};
+
+}  // namespace korvalesen::sim

@@ -1,0 +1,210 @@
+// Whole runs in process: the real window (offscreen), the readout sequence, the board
+// simulator on the virtual computer, the result files in a temporary working directory and a
+// real FTP server on loopback. Message boxes are answered by the test.
+
+#include <gmock/gmock.h>
+
+#include <filesystem>
+
+#include "app/qt_text.h"
+#include "app/readout_sequence.h"
+#include "common/result_file_names.h"
+#include "common/windows1252.h"
+#include "results/result_files.h"
+#include "sim/board_dump.h"
+#include "sim/recording_tone_player.h"
+#include "sim/virtual_computer.h"
+#include "tests/support/message_box_answerer.h"
+#include "tests/support/recording_window.h"
+#include "tests/support/temporary_directory.h"
+#include "tests/upload/ftp_servers.h"
+
+namespace korvalesen::testing {
+namespace {
+
+namespace fs = std::filesystem;
+using ::testing::ElementsAre;
+
+struct ProcessEnded {
+  ExitStatus status;
+};
+
+const std::string kPassword("KpD#Ra27äMolch"_w1252);
+
+class ReadoutRunTest : public ::testing::Test {
+ protected:
+  ReadoutRunTest() {
+    SetProcessEndHook([](ExitStatus status) { throw ProcessEnded{status}; });
+    fs::create_directory(server_.Server().root / "import");
+    computer_.Board().SetPaced(false);
+  }
+  ~ReadoutRunTest() override { SetProcessEndHook(nullptr); }
+
+  ProgramServices Services() {
+    ProgramServices services;
+    services.serial = computer_.Services();
+    services.tone = &tone_;
+    services.upload.host = "127.0.0.1";
+    services.upload.port = server_.Server().port;
+    services.upload.user = server_.Server().user;
+    services.upload.password = server_.Server().password;
+    services.upload.retryPause = std::chrono::milliseconds(10);
+    services.upload.inactivityTimeout = std::chrono::seconds(10);
+    return services;
+  }
+
+  // One tick of Timer1: the status the process ended with, nothing when the sequence
+  // returned; an error leaving the sequence is kept.
+  std::optional<ExitStatus> RunReadout() {
+    form_.show();
+    computer_.Board().Start();
+    try {
+      readout_.Run();
+    } catch (const ProcessEnded& ended) {
+      return ended.status;
+    } catch (const Error& error) {
+      escaped_ = error.Message();
+    }
+    return std::nullopt;
+  }
+
+  std::vector<std::string> Boxes() const {
+    std::vector<std::string> lines;
+    for (const ShownBox& box : answerer_.boxes()) {
+      lines.push_back(box.caption.toStdString() + ": " + box.text.toStdString());
+    }
+    return lines;
+  }
+  bool AnyResultFileHere() const {
+    for (const auto name : kResultFileNames) {
+      if (fs::exists(name)) return true;
+    }
+    return false;
+  }
+  bool port_open() const { return computer_.Line().IsOpen(); }
+  fs::path ServerFolder() const {
+    return server_.Server().root / "import" / sim::SampleBoardImage().serialNumber;
+  }
+
+  TemporaryWorkingDirectory directory_;
+  PyftpdlibServer server_{"korvalesen", kPassword};
+  sim::VirtualComputer computer_;
+  sim::RecordingTonePlayer tone_;
+  TMainForm form_{Services()};
+  ReadoutSequence readout_{form_};
+  MessageBoxAnswerer answerer_;
+  std::string escaped_;
+};
+
+TEST_F(ReadoutRunTest, ABoardReadOverTheSimulatorArrivesOnTheServer) {
+  ConfigImage board = sim::SampleBoardImage();
+  board.settings[0] = -123456;
+  computer_.Board().SetImage(board);
+  EXPECT_EQ(RunReadout(), ExitStatus::kSuccess);
+  EXPECT_THAT(Boxes(), ElementsAre("Information: Übertragung erfolgreich beendet!"));
+  for (const auto name : kResultFileNames) {
+    EXPECT_TRUE(fs::exists(ServerFolder() / name)) << name;
+  }
+  EXPECT_FALSE(AnyResultFileHere());
+  EXPECT_EQ(readout_.Image().serialNumber, board.serialNumber);
+  EXPECT_EQ(readout_.Image().settings, board.settings);
+  // The files on the server are those the writers make of the board's own image.
+  fs::create_directory("expected");
+  fs::current_path("expected");
+  RecordingWindow window;
+  ASSERT_TRUE(WriteResultFiles(board, form_.FaultTexts, window));
+  for (const auto name : kResultFileNames) {
+    EXPECT_EQ(ReadFileBytes(ServerFolder() / name), ReadFileBytes(name)) << name;
+  }
+  EXPECT_FALSE(computer_.Line().IsOpen());
+  EXPECT_EQ(tone_.Played().size(), 1u);
+  EXPECT_EQ(form_.statusLabel->text(), "Verbindung beendet");
+}
+
+TEST_F(ReadoutRunTest, WithoutTheAdapterTheWindowWaitsForSuchen) {
+  computer_.SetDeviceFault(sim::DeviceFault::kNoAdapter);
+  EXPECT_EQ(RunReadout(), std::nullopt);
+  EXPECT_TRUE(escaped_.empty());
+  EXPECT_THAT(Boxes(), ElementsAre("Fehler: USB-Port der LCD-Platine nicht gefunden!"));
+  EXPECT_TRUE(form_.isVisible());
+  EXPECT_TRUE(form_.SuchenButton->isEnabled());
+  EXPECT_TRUE(form_.ComboBox->isEnabled());
+  EXPECT_FALSE(form_.Timer1->isActive());
+  EXPECT_EQ(form_.ComboBox->count(), 2);
+  EXPECT_EQ(readout_.StatusOnClose(), ExitStatus::kPortSearch);
+  EXPECT_FALSE(AnyResultFileHere());
+}
+
+TEST_F(ReadoutRunTest, ABoardThatDoesNotAnswerEndsTheRunWithoutFiles) {
+  sim::BoardFaults faults;
+  faults.noEcho = true;
+  computer_.Board().SetFaults(faults);
+  EXPECT_EQ(RunReadout(), ExitStatus::kBoardLink);
+  ASSERT_EQ(Boxes().size(), 1u);
+  EXPECT_THAT(Boxes()[0], ::testing::StartsWith("Fehler:      Gerät antwortet nicht!"));
+  EXPECT_FALSE(computer_.Line().IsOpen());
+  EXPECT_FALSE(AnyResultFileHere());
+}
+
+TEST_F(ReadoutRunTest, AResultFileThatCannotBeCreatedEndsTheRunWithItsPredecessorsDeleted) {
+  fs::create_directory(std::string(FaultLogFileName));
+  EXPECT_EQ(RunReadout(), ExitStatus::kResultFiles);
+  EXPECT_THAT(Boxes(),
+              ElementsAre("Information: Datei \"_Fehler.txt\" kann nicht erstellt werden!"));
+  EXPECT_FALSE(fs::exists(std::string(ConfigFileName)));
+  EXPECT_FALSE(fs::exists(std::string(SerialVersionFileName)));
+  EXPECT_FALSE(fs::exists(ServerFolder()));
+}
+
+TEST_F(ReadoutRunTest, AMissingImportFolderEndsTheRunWithTheFilesKept) {
+  fs::remove(server_.Server().root / "import");
+  EXPECT_EQ(RunReadout(), ExitStatus::kUpload);
+  EXPECT_THAT(Boxes(), ElementsAre("Fehler: Ordner auf Server nicht gefunden."));
+  for (const auto name : kResultFileNames) EXPECT_TRUE(fs::exists(name)) << name;
+}
+
+TEST_F(ReadoutRunTest, AnFtpErrorLeavesTheWindowOpenWithTheFilesKept) {
+  // A plain file where the serial number's folder belongs: changing into it fails.
+  WriteFileBytes(ServerFolder(), "x");
+  EXPECT_EQ(RunReadout(), std::nullopt);
+  EXPECT_FALSE(escaped_.empty());
+  EXPECT_TRUE(form_.isVisible());
+  EXPECT_EQ(readout_.StatusOnClose(), ExitStatus::kUpload);
+  for (const auto name : kResultFileNames) EXPECT_TRUE(fs::exists(name)) << name;
+}
+
+TEST_F(ReadoutRunTest, ALineErrorDuringTheDumpClosesThePort) {
+  sim::BoardFaults faults;
+  faults.lineErrorAfter = 100;
+  computer_.Board().SetFaults(faults);
+  EXPECT_EQ(RunReadout(), std::nullopt);
+  EXPECT_THAT(Boxes(), ElementsAre("Fehler: ComPortLineError:  ttyUSB0 !",
+                                   "Fehler: ComPortError:  ttyUSB0 !"));
+  EXPECT_TRUE(escaped_.empty());  // the silent abort
+  EXPECT_FALSE(port_open());
+  EXPECT_EQ(readout_.StatusOnClose(), ExitStatus::kBoardLink);
+  EXPECT_FALSE(AnyResultFileHere());
+}
+
+TEST_F(ReadoutRunTest, UnpluggingDuringTheDumpEndsTheReadWithThePortsError) {
+  sim::BoardFaults faults;
+  faults.unplugAfter = 100;
+  computer_.Board().SetFaults(faults);
+  EXPECT_EQ(RunReadout(), std::nullopt);
+  EXPECT_THAT(Boxes(), ElementsAre("Fehler: ComPortError:  ttyUSB0 !"));
+  EXPECT_EQ(readout_.StatusOnClose(), ExitStatus::kBoardLink);
+  EXPECT_FALSE(AnyResultFileHere());
+}
+
+TEST_F(ReadoutRunTest, ClosingTheWindowDuringTheDumpCountsAsBeforeTheBoardWasRead) {
+  computer_.Board().SetPaced(true);
+  QTimer::singleShot(3000, &form_, [this] { form_.close(); });
+  EXPECT_EQ(RunReadout(), std::nullopt);
+  EXPECT_FALSE(form_.isVisible());
+  EXPECT_FALSE(port_open());
+  EXPECT_EQ(readout_.StatusOnClose(), ExitStatus::kPortSearch);
+  EXPECT_FALSE(AnyResultFileHere());
+}
+
+}  // namespace
+}  // namespace korvalesen::testing
