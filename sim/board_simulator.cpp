@@ -56,7 +56,9 @@ void BoardSimulator::Start() {
   if (thread_.joinable()) return;
   line_.SetPacing(paced_);
   if (faults_.stuckWrite) line_.SetTakesOutput(false);
-  thread_ = std::thread([this] { Run(); });
+  // The line as it is now, before the program can change it while the thread starts.
+  const bool dtr = line_.Dtr();
+  thread_ = std::thread([this, dtr] { Run(dtr); });
 }
 
 std::string BoardSimulator::Received() const {
@@ -120,10 +122,10 @@ std::optional<BoardSimulator::Clock::time_point> BoardSimulator::FeedDump(Clock:
   return std::nullopt;
 }
 
-void BoardSimulator::Run() {
+void BoardSimulator::Run(bool dtr_at_start) {
   enum class Phase { kWaitingForReset, kInReset, kStarting, kReady };
   Phase phase = Phase::kWaitingForReset;
-  bool last_dtr = line_.Dtr();
+  bool last_dtr = dtr_at_start;
   Clock::time_point ready_at;
   std::optional<std::pair<Clock::time_point, bool>> dsr_change;
   std::optional<std::pair<Clock::time_point, std::uint8_t>> echo;

@@ -69,7 +69,7 @@ class BoardSimulator {
 
  private:
   using Clock = std::chrono::steady_clock;
-  void Run();
+  void Run(bool dtr_at_start);
   // Sends what is due of the dump; the time it wants to be woken again.
   std::optional<Clock::time_point> FeedDump(Clock::time_point now);
   // The next byte count at which a fault acts, beyond what was sent.
