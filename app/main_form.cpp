@@ -10,6 +10,7 @@
 #include "app/program_icon.h"
 #include "app/qt_text.h"
 #include "app/version_caption.h"
+#include "board/board_line.h"
 #include "board/port_discovery.h"
 #include "common/exception_display.h"
 #include "common/format_text.h"
@@ -131,14 +132,7 @@ void ResetPanelControl::SetColor(std::uint32_t bgr) {
 // The port's and the indicators' settings, in the order the window loads them:
 // ResetComSignal hooks into the port before ModeComSignal.
 void TMainForm::SetUpSerialComponents() {
-  ComPort.SetBaudRate(br9600);
-  ComPort.SetDataBits(db8);
-  ComPort.SetParity(paNone);
-  ComPort.SetStopBits(sb1);
-  ComPort.FlowControl().SetDTR(dcDisable);
-  ComPort.FlowControl().SetRTS(rcDisable);
-  ComPort.FlowControl().SetXOnXOff(xcDisable);
-  ComPort.BufferSizes().SetInput(64000);
+  SetUpBoardLine(ComPort);
   ComPort.SetPriorityClass(pcRealTime);
   ComPort.SetOnError(TComErrorEvent(this, &TMainForm::ComPortError));
   ComPort.SetOnLineError(TLineErrorEvent(this, &TMainForm::ComPortLineError));

@@ -13,6 +13,7 @@
 #include <string>
 #include <thread>
 
+#include "board/board_line.h"
 #include "serial/com_port.h"
 #include "sim/virtual_device_list.h"
 #include "sim/virtual_serial_line.h"
@@ -34,13 +35,7 @@ void LineHandler(TComponent&, TLineErrors) {}
 
 void Configure(TComPort& port, const std::string& name) {
   port.SetDeviceName(name);
-  port.SetBaudRate(br9600);
-  port.SetDataBits(db8);
-  port.SetParity(paNone);
-  port.SetStopBits(sb1);
-  port.FlowControl().SetDTR(dcDisable);
-  port.FlowControl().SetRTS(rcDisable);
-  port.BufferSizes().SetInput(64000);
+  SetUpBoardLine(port);
   port.SetOnLineError(TLineErrorEvent(&LineHandler));
   port.SetOnEvent(evCTSChange, TNotifyEvent(&Handler));
   port.SetOnEvent(evDSRChange, TNotifyEvent(&Handler));
@@ -84,8 +79,8 @@ int main(int argc, char** argv) {
         std::this_thread::sleep_for(std::chrono::milliseconds(10));  // the program's polling
       }
       const double cpu = CpuSeconds() - cpu0;
-      std::printf("idle %s port, %d s: CPU %.3f s = %.2f %% of one core\n",
-                  pty ? "pty" : "virtual", seconds, cpu, 100.0 * cpu / seconds);
+      std::printf("idle %s port, %d s: CPU %.3f s = %.2f %% of one core\n", pty ? "pty" : "virtual",
+                  seconds, cpu, 100.0 * cpu / seconds);
     }
     return 0;
   }
@@ -102,7 +97,8 @@ int main(int argc, char** argv) {
     char name[128] = {};
     int master = -1, slave = -1;
     openpty(&master, &slave, name, nullptr, nullptr);
-    TComPort port(ComPortServices{&platform::SystemCommDevices(), &names, &platform::SystemPriority()});
+    TComPort port(
+        ComPortServices{&platform::SystemCommDevices(), &names, &platform::SystemPriority()});
     Configure(port, name);
     port.BufferSizes().SetInput(static_cast<std::int32_t>(kBytes));
     port.Open();

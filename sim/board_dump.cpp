@@ -14,6 +14,11 @@ void AppendField(std::string& dump, Number value) {
   dump += kFieldEnd;
 }
 
+std::string FixedSize(std::string text, std::size_t size) {
+  text.resize(size, '\0');
+  return text;
+}
+
 // Faults at positions 1 to count, the newest at position 1, each some hours apart.
 void LogFaults(ConfigImage& image, int count, std::uint32_t newest, std::uint32_t spacing,
                const auto& number_of) {
@@ -36,8 +41,9 @@ std::string BuildDump(const ConfigImage& image) {
   for (auto it = image.faultNumbers.rbegin(); it != image.faultNumbers.rend(); ++it) {
     AppendField(dump, unsigned{*it});
   }
-  dump += image.serialNumber.substr(0, 4);
-  dump += image.serialExtra.substr(0, 3);
+  // Fixed-size texts on the wire: cut or filled with NUL bytes.
+  dump += FixedSize(image.serialNumber, 4);
+  dump += FixedSize(image.serialExtra, 3);
   dump += static_cast<char>(DumpEndMarker);
   dump += static_cast<char>(DumpControlCharacter);
   dump += static_cast<char>(image.languageCode);

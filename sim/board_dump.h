@@ -13,7 +13,8 @@ namespace korvalesen::sim {
 // The bytes on the wire: 120 settings, the fault times and the fault numbers from position
 // 1000 down to 1, each as a decimal field ended by '_'; the serial number, the three further
 // characters, the end marker, the control character, the language code, the device type and
-// the version text ended by '_'.
+// the version text ended by '_'. The serial number and the further characters go out as exactly
+// 4 and 3 bytes, cut or filled with NUL bytes.
 std::string BuildDump(const ConfigImage& image);
 
 // A fixed board with a dozen faults logged.

@@ -123,8 +123,9 @@ std::optional<BoardSimulator::Clock::time_point> BoardSimulator::FeedDump(Clock:
 }
 
 void BoardSimulator::Run(bool dtr_at_start) {
-  enum class Phase { kWaitingForReset, kInReset, kStarting, kReady };
-  Phase phase = Phase::kWaitingForReset;
+  // A board that is switched on runs until it is reset.
+  enum class Phase { kInReset, kStarting, kReady };
+  Phase phase = Phase::kReady;
   bool last_dtr = dtr_at_start;
   Clock::time_point ready_at;
   std::optional<std::pair<Clock::time_point, bool>> dsr_change;

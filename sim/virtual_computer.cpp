@@ -13,44 +13,32 @@ const std::string kMouse =
 
 }  // namespace
 
-VirtualComputer::VirtualComputer() : line_(platform::DevicePath(kAdapterPort)), board_(line_) {
+VirtualComputer::VirtualComputer(std::optional<DeviceFault> fault)
+    : line_(platform::DevicePath(kAdapterPort)), board_(line_) {
   devices_.Add(line_);
   names_.AddLine(line_);
-  names_.SetAdapterPort(kAdapterSerial, kAdapterPort);
-  BuildNames(true, true);
+  SetDeviceFault(fault);
 }
 
-void VirtualComputer::BuildNames(bool with_ports, bool with_adapter) {
+void VirtualComputer::SetDeviceFault(std::optional<DeviceFault> fault) {
   std::vector<std::string> ports;
-  if (with_ports) ports = {"ttyS0", kAdapterPort};
+  if (fault != DeviceFault::kNoSerialPorts) ports = {"ttyS0", kAdapterPort};
   std::vector<std::string> names{kMouse};
-  if (with_adapter) {
+  if (fault != DeviceFault::kNoAdapter) {
     names.push_back("FTDIBUS#VID_0403+PID_6001+" + kAdapterSerial +
                     "#0000#{86e0d1e0-8089-11d0-9ce4-08003e301f73}");
   }
   names.insert(names.end(), ports.begin(), ports.end());
   names_.SetNames(std::move(names), std::move(ports));
-  if (!with_adapter) names_.RemoveAdapterPort(kAdapterSerial);
-}
 
-void VirtualComputer::SetDeviceFault(DeviceFault fault) {
-  switch (fault) {
-    case DeviceFault::kNoSerialPorts:
-      BuildNames(false, true);
-      break;
-    case DeviceFault::kNoAdapter:
-      BuildNames(true, false);
-      break;
-    case DeviceFault::kNoPortKey:
-      names_.RemoveAdapterPort(kAdapterSerial);
-      break;
-    case DeviceFault::kNoPortName:
-      names_.SetAdapterPort(kAdapterSerial, std::nullopt);
-      break;
-    case DeviceFault::kPortBusy:
-      names_.SetBusy(line_.Name(), true);
-      break;
+  if (fault == DeviceFault::kNoAdapter || fault == DeviceFault::kNoPortKey) {
+    names_.RemoveAdapterPort(kAdapterSerial);
+  } else if (fault == DeviceFault::kNoPortName) {
+    names_.SetAdapterPort(kAdapterSerial, std::nullopt);
+  } else {
+    names_.SetAdapterPort(kAdapterSerial, kAdapterPort);
   }
+  names_.SetBusy(line_.Name(), fault == DeviceFault::kPortBusy);
 }
 
 ComPortServices VirtualComputer::Services() {

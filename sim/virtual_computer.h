@@ -4,6 +4,7 @@
 // adapter (serial A50285BIA) on ttyUSB0 with the board simulator behind it, and a USB mouse.
 // Device faults take parts of it away.
 
+#include <optional>
 #include <string>
 
 #include "serial/com_port.h"
@@ -27,10 +28,11 @@ class VirtualComputer {
   inline static const std::string kAdapterSerial = "A50285BIA";
   inline static const std::string kAdapterPort = "ttyUSB0";
 
-  VirtualComputer();
+  explicit VirtualComputer(std::optional<DeviceFault> fault = std::nullopt);
 
-  // Applies a fault before the run.
-  void SetDeviceFault(DeviceFault fault);
+  // The computer as built, with this fault (replacing the one before) or none. Ports made
+  // from Services() see the change.
+  void SetDeviceFault(std::optional<DeviceFault> fault);
 
   // The systems a serial port of this computer stands on.
   ComPortServices Services();
@@ -40,8 +42,6 @@ class VirtualComputer {
   VirtualDeviceList& Names() { return names_; }
 
  private:
-  void BuildNames(bool with_ports, bool with_adapter);
-
   VirtualSerialLine line_;
   VirtualDevices devices_;
   VirtualDeviceList names_{{}, {}};

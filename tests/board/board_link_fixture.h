@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "board/board_line.h"
 #include "board/board_link.h"
 #include "common/process_end.h"
 #include "sim/recording_tone_player.h"
@@ -88,16 +89,9 @@ class BoardLinkTest : public ::testing::Test {
   }
   ~BoardLinkTest() override { SetProcessEndHook(nullptr); }
 
-  // The port as the window sets it up: 9600 8N1, no flow control, a receive queue as large as
-  // the dump buffer.
+  // The port as the window sets it up.
   void OpenPort() {
-    port_.SetBaudRate(br9600);
-    port_.SetDataBits(db8);
-    port_.SetParity(paNone);
-    port_.SetStopBits(sb1);
-    port_.FlowControl().SetDTR(dcDisable);
-    port_.FlowControl().SetRTS(rcDisable);
-    port_.BufferSizes().SetInput(64000);
+    SetUpBoardLine(port_);
     port_.SetDeviceName("/dev/ttyUSB0");
     port_.SetActive(true);
   }
