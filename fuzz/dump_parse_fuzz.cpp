@@ -110,9 +110,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       ParseAsciiPart(std::span<const std::uint8_t>(data, size), *image, [&taken] { ++taken; });
 
   Require(taken <= kFieldCount, "at most 2120 fields are taken");
-  Require(image->languageCode == 0x5A && image->deviceType == 0xA5 &&
-              image->versionText == "vorher",
-          "the parse writes only the fields of the ASCII part");
+  Require(
+      image->languageCode == 0x5A && image->deviceType == 0xA5 && image->versionText == "vorher",
+      "the parse writes only the fields of the ASCII part");
   Require(image->serialNumber.size() == 4 && image->serialExtra.size() == 3,
           "the serial number keeps 4 bytes and the further characters 3");
 

@@ -90,8 +90,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::size_t before = connection.InputBuffer().Size();
     try {
       // Every second reply is checked against the codes of a finished transfer.
-      const std::int16_t code = reply % 2 == 0 ? connection.AwaitReply({})
-                                               : connection.AwaitReply({225, 226, 250, 426});
+      const std::int16_t code =
+          reply % 2 == 0 ? connection.AwaitReply({}) : connection.AwaitReply({225, 226, 250, 426});
       Require(code == connection.ReplyCode, "AwaitReply returns the stored code");
       if (reply % 2 == 1) {
         Require(code == 225 || code == 226 || code == 250 || code == 426,

@@ -1,5 +1,7 @@
 #include "upload/pasv_reply.h"
 
+#include <cstdint>
+
 #include "upload/decimal_text.h"
 #include "upload/id_errors.h"
 #include "upload/text_trim.h"
@@ -14,6 +16,9 @@ std::string_view TakeField(std::string_view& text) {
   text = comma == std::string_view::npos ? std::string_view() : text.substr(comma + 1);
   return field;
 }
+
+constexpr int kPortByteLimit = 255;
+constexpr std::int64_t kPortLimit = 65535;
 
 int PortField(std::string_view field) {
   const auto value = ParseDecimal(field);
@@ -38,9 +43,17 @@ PassiveAddress ParsePassiveReply(std::string_view last_line) {
     if (i > 0) result.address += '.';
     result.address += TakeField(text);
   }
-  const int high = PortField(TakeField(text));
-  const int low = PortField(TakeField(text));
-  result.port = high * 256 + low;
+  const std::string_view high_field = TakeField(text);
+  const std::string_view low_field = TakeField(text);
+  const int high = PortField(high_field);
+  const int low = PortField(low_field);
+  // A port outside 0 to 65535 cannot be connected to; the field that put it there is named
+  // like one that is no number at all.
+  const std::int64_t port = std::int64_t{high} * 256 + low;
+  if (port < 0 || port > kPortLimit) {
+    throw EConvertError(std::string(high < 0 || high > kPortByteLimit ? high_field : low_field));
+  }
+  result.port = static_cast<int>(port);
   return result;
 }
 

@@ -58,6 +58,27 @@ TEST(PassiveReply, FieldsThatAreNotNumbers) {
   EXPECT_THROW(ParsePassiveReply("227 (1,2,3,4,5)"), EConvertError);
 }
 
+TEST(PassiveReply, PortsOutsideTheRangeNameTheirField) {
+  EXPECT_EQ(ParsePassiveReply("227 (1,2,3,4,255,255)").port, 65535);
+  EXPECT_EQ(ParsePassiveReply("227 (1,2,3,4,0,1000)").port, 1000);
+  const std::pair<const char*, const char*> refused[] = {
+      {"227 (1,2,3,4,256,0)", "'256'"},
+      {"227 (1,2,3,4,255,2525)", "'2525'"},
+      {"227 (1,2,3,4,-1,255)", "'-1'"},
+      {"227 (1,2,3,4,0,-1)", "'-1'"},
+      {"227 (1,2,3,4,2147483647,2147483647)", "'2147483647'"},
+  };
+  for (const auto& [line, field] : refused) {
+    try {
+      ParsePassiveReply(line);
+      ADD_FAILURE() << line << ": no error";
+    } catch (const EConvertError& error) {
+      EXPECT_EQ(error.Message(), field + std::string(" ist kein gültiger Integerwert"_w1252))
+          << line;
+    }
+  }
+}
+
 TEST(Listing, SplitsAtEveryLineEnd) {
   EXPECT_THAT(SplitListing("a\r\nb\nc\rd"), ElementsAre("a", "b", "c", "d"));
   EXPECT_THAT(SplitListing("a\r\n\r\nb\r\n"), ElementsAre("a", "", "b"));
