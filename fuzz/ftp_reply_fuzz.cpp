@@ -5,6 +5,7 @@
 // the code of its last line.
 
 #include <algorithm>
+#include <optional>
 #include <string>
 
 #include "fuzz/property.h"
@@ -28,8 +29,14 @@ bool IsTrimmed(std::string_view line) {
   return !line.empty() && !IsBlankOrControl(line.front()) && !IsBlankOrControl(line.back());
 }
 
-bool AllDigits(std::string_view text) {
-  return text.size() == 3 && text.find_first_not_of("0123456789") == std::string_view::npos;
+// The number in a reply's first three characters: an optional sign and digits, nothing else.
+std::optional<int> CodeNumber(std::string_view first) {
+  const std::size_t digits = first.starts_with('+') || first.starts_with('-') ? 1 : 0;
+  if (first.size() == digits ||
+      first.find_first_not_of("0123456789", digits) != std::string_view::npos) {
+    return std::nullopt;
+  }
+  return std::stoi(std::string(first));
 }
 
 void CheckCode(std::string_view last_line, std::int16_t code) {
@@ -37,13 +44,12 @@ void CheckCode(std::string_view last_line, std::int16_t code) {
     Require(code == 1, "a last line starting with +OK gives the code 1");
   } else if (StartsWithIgnoringCase(last_line, "-ERR")) {
     Require(code == 0, "a last line starting with -ERR gives the code 0");
-  } else if (AllDigits(last_line.substr(0, 3))) {
-    Require(code == std::stoi(std::string(last_line.substr(0, 3))),
-            "three digits at the start of the last line are the code");
   } else {
-    // A sign may stand among the three characters: "-12" is a number.
-    Require(code >= -99 && code <= 999, "a reply code has at most three characters");
+    // A sign may stand among the three characters: "-12" and "+12" are numbers too.
+    Require(code == CodeNumber(last_line.substr(0, 3)).value_or(0),
+            "a reply code is the number in the first three characters, or 0");
   }
+  Require(code >= -99 && code <= 999, "a reply code has at most three characters");
 }
 
 // The reply read last, against the input that is left after it.

@@ -24,6 +24,10 @@ TEST(ReplyCode, FromTheLastLine) {
   EXPECT_EQ(ReplyCodeOf("abc"), 0);
   EXPECT_EQ(ReplyCodeOf("22"), 22);
   EXPECT_EQ(ReplyCodeOf("2x0 what"), 0);
+  EXPECT_EQ(ReplyCodeOf("-12 signed"), -12);
+  EXPECT_EQ(ReplyCodeOf("+12 signed"), 12);
+  EXPECT_EQ(ReplyCodeOf("+-1 two signs"), 0);
+  EXPECT_EQ(ReplyCodeOf("++1 two signs"), 0);
 }
 
 TEST(ReplyCode, MultiLineEnds) {
@@ -67,6 +71,7 @@ TEST(PassiveReply, PortsOutsideTheRangeNameTheirField) {
       {"227 (1,2,3,4,-1,255)", "'-1'"},
       {"227 (1,2,3,4,0,-1)", "'-1'"},
       {"227 (1,2,3,4,2147483647,2147483647)", "'2147483647'"},
+      {"227 (1,2,3,4,+-1,5)", "'+-1'"},
   };
   for (const auto& [line, field] : refused) {
     try {
