@@ -9,6 +9,8 @@ packages="
   libgtest-dev libgmock-dev
   clang clang-format libclang-rt-14-dev
   xvfb xauth fonts-liberation
+  x11-utils x11-xserver-utils imagemagick
+  dpkg-dev desktop-file-utils udev
   python3 python3-pyftpdlib vsftpd
 "
 

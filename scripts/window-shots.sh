@@ -1,0 +1,53 @@
+#!/bin/sh
+# Starts the real program under Xvfb at 96 and at 144 dots per inch, as a desktop announces
+# them (the X server's resolution and the Xft.dpi resource), and takes two screenshots at
+# each: the window before its port search (within its first second) and the window with the
+# message box that the search shows when no adapter is plugged in.
+#   scripts/window-shots.sh [output folder]   (default: build/window-shots)
+# Needs xvfb, xauth, x11-utils, x11-xserver-utils and imagemagick (scripts/install-deps.sh).
+set -eu
+
+# One X session: the program in an empty working folder, the screenshots, then the end.
+if [ "${1:-}" = "--session" ]; then
+  dpi=$2 out=$3 program=$4
+  echo "Xft.dpi: $dpi" | xrdb -merge
+  work=$(mktemp -d)
+  trap 'rm -rf "$work"' EXIT
+  (cd "$work" && exec "$program") &
+  pid=$!
+
+  # Waits up to ten seconds for a top-level window whose title begins with $1.
+  wait_for_window() {
+    tries=0
+    until xwininfo -root -tree | grep -q "\"$1"; do
+      tries=$((tries + 1))
+      if [ "$tries" -gt 200 ]; then
+        echo "no window \"$1\" at $dpi dpi" >&2
+        kill "$pid" 2>/dev/null || true
+        exit 1
+      fi
+      sleep 0.05
+    done
+  }
+
+  wait_for_window "LCD Konfiguration auslesen"
+  sleep 0.2  # the first paint
+  import -window root -trim +repage "$out/window-${dpi}dpi.png"
+  wait_for_window "Fehler"
+  sleep 0.3
+  import -window root -trim +repage "$out/window-${dpi}dpi-search.png"
+  kill "$pid"
+  wait "$pid" 2>/dev/null || true
+  exit 0
+fi
+
+cd "$(dirname "$0")/.."
+out=$(mkdir -p "${1:-build/window-shots}" && cd "${1:-build/window-shots}" && pwd)
+cmake --build --preset default --target korvalesen
+program=$PWD/build/default/app/korvalesen
+for dpi in 96 144; do
+  xvfb-run --auto-servernum --server-args="-screen 0 1280x1024x24 -dpi $dpi -noreset" \
+    "$PWD/scripts/window-shots.sh" --session "$dpi" "$out" "$program"
+done
+echo "written: $out/window-96dpi.png $out/window-96dpi-search.png" \
+  "$out/window-144dpi.png $out/window-144dpi-search.png"
