@@ -23,6 +23,7 @@
 #include <cerrno>
 #include <chrono>
 #include <condition_variable>
+#include <cstdint>
 #include <mutex>
 #include <optional>
 #include <thread>
@@ -64,6 +65,12 @@ class TermiosDevice final : public CommDevice {
     int lines = 0;
     has_modem_ = ioctl(fd_.Get(), TIOCMGET, &lines) == 0;
     last_lines_ = lines;
+    // A UART's base rate (its clock over 16) is the highest rate it can send; a device without
+    // one (a pty, some USB drivers) sets no limit.
+    serial_struct info{};
+    if (ioctl(fd_.Get(), TIOCGSERIAL, &info) == 0 && info.baud_base > 0) {
+      highest_rate_ = static_cast<std::uint32_t>(info.baud_base);
+    }
     pump_ = std::thread([this] { Pump(); });
   }
 
@@ -171,11 +178,14 @@ class TermiosDevice final : public CommDevice {
     output_size_ = static_cast<std::uint32_t>(output);
   }
 
-  QueueProperties GetQueueProperties() override {
+  CommProperties GetProperties() override {
     CheckGone();
     std::lock_guard lock(mutex_);
-    return QueueProperties{static_cast<std::uint32_t>(kMaxInputQueue), 0,
-                           static_cast<std::uint32_t>(rx_.Capacity()), output_size_};
+    CommProperties p = SerialProperties(highest_rate_, has_modem_);
+    p.max_rx_queue = static_cast<std::uint32_t>(kMaxInputQueue);
+    p.current_rx_queue = static_cast<std::uint32_t>(rx_.Capacity());
+    p.current_tx_queue = output_size_;
+    return p;
   }
 
   CommTimeouts GetTimeouts() override {
@@ -525,6 +535,7 @@ class TermiosDevice final : public CommDevice {
   std::uint32_t output_size_ = 2048;
   bool has_counters_ = false;
   bool has_modem_ = false;
+  std::uint32_t highest_rate_ = UINT32_MAX;
   serial_icounter_struct last_counters_{};
   int last_lines_ = 0;
   std::optional<SysError> gone_;
