@@ -18,11 +18,9 @@ std::string ToUtf8(const std::u16string& text) {
   return QString::fromStdU16String(text).toStdString();
 }
 
-// What is waiting in the receive queue, read at once. A read started without waiting ends
-// first: its bytes are counted in the queue, and a read of them too would never end.
+// What is waiting in the receive queue, read at once.
 template <class Buffer>
 Buffer ReadWaiting(TCustomComPort& port) {
-  port.WaitForReadCompletion();
   Buffer buffer(static_cast<std::size_t>(port.InputCount()), 0);
   port.Read(buffer.data(), static_cast<std::int32_t>(buffer.size()), true);
   return buffer;
@@ -85,6 +83,7 @@ std::string TCustomComPort::ReadString() {
   return ReadAnsiString();
 }
 std::string TCustomComPort::ReadAnsiString() {
+  WaitForReadCompletion();
   return ReadWaiting<std::string>(*this);
 }
 TBytes TCustomComPort::ReadBytes() {

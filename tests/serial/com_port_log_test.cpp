@@ -55,6 +55,34 @@ TEST_F(ComPortLogTest, AShortExchangeLineByLine) {
             first_run + "08.12.2026 10:15:42 Open /dev/ttyV0\r\n");
 }
 
+TEST_F(ComPortLogTest, EachEventOfABatchInTheOrderOfDispatch) {
+  port->SetOnEvent(evBreak, TNotifyEvent(this, &ComPortLogTest::OnCts));
+  port->SetOnLineError(TLineErrorEvent::Bind(this, nullptr, [](TComponent&, TLineErrors) {}));
+  port->Open();
+  port->SetLogFile(LogPath().string());
+  line.InjectLineErrors(platform::kErrFrame | platform::kErrBreak);
+  ASSERT_TRUE(PumpUntil([&] { return cts_events == 1; }));
+  port->SetLogFile("");
+  EXPECT_EQ(testing::ReadFileBytes(LogPath()),
+            "08.12.2026 10:15:42 Break event\r\n"
+            "08.12.2026 10:15:42 LineError event\r\n");
+}
+
+TEST_F(ComPortLogTest, ALogSwitchedOnLaterShowsNoEarlierRequest) {
+  port->Open();
+  line.Send("AB");
+  port->ReadByte();       // ended: its buffer is gone once it has returned
+  port->WriteByte(0x10);  // still the port's own: it ends with the next write
+  port->SetLogFile(LogPath().string());
+  port->ReadByte();
+  port->WriteByte(0x11);
+  EXPECT_EQ(testing::ReadFileBytes(LogPath()),
+            "08.12.2026 10:15:42 Read request 1 byte(s)\r\n"
+            "08.12.2026 10:15:42 Read complete $42\r\n"
+            "08.12.2026 10:15:42 Write complete $10\r\n"
+            "08.12.2026 10:15:42 Write request $11\r\n");
+}
+
 TEST_F(ComPortLogTest, WithoutALogFileNothingIsWritten) {
   port->Open();
   port->WriteString("x");

@@ -45,27 +45,26 @@ TEST_F(ComPortTypedTest, ReadStringTakesWhatIsWaitingAndNothingWhenNothingIs) {
   EXPECT_TRUE(port->ReadBytes().empty());
 }
 
-TEST_F(ComPortTypedTest, ReadBytesAndReadStringFinishAReadStartedWithoutWaitingFirst) {
+TEST_F(ComPortTypedTest, AReadStartedWithoutWaitingKeepsItsBytes) {
+  // The pending read takes the first two bytes; ReadString and ReadBytes get the rest.
+  // Counting them twice would make a read of four that waits for bytes that never come; such
+  // a read is released after 2 s by more bytes.
+  auto within_2s = [this](auto read) {
+    auto result = std::async(std::launch::async, read);
+    if (result.wait_for(2s) != std::future_status::ready) {
+      ADD_FAILURE() << "the read waited for bytes the pending read had taken";
+      line.Send("??");
+    }
+    return result.get();
+  };
   char first[2] = {};
   port->Read(first, 2, false);
   line.Send("abcd");
-  // The queue holds the two bytes of the pending read too; counted twice, a read of four
-  // would wait for bytes that never come.
-  auto rest = std::async(std::launch::async, [&] { return port->ReadString(); });
-  if (rest.wait_for(2s) != std::future_status::ready) {
-    line.Send("??");
-    FAIL() << "ReadString waited for bytes the pending read had taken";
-  }
+  EXPECT_EQ(within_2s([&] { return port->ReadString(); }), "cd");
   EXPECT_EQ(std::string(first, 2), "ab");
-  EXPECT_EQ(rest.get(), "cd");
   port->Read(first, 2, false);
   line.Send("efgh");
-  auto bytes = std::async(std::launch::async, [&] { return port->ReadBytes(); });
-  if (bytes.wait_for(2s) != std::future_status::ready) {
-    line.Send("??");
-    FAIL() << "ReadBytes waited for bytes the pending read had taken";
-  }
-  EXPECT_EQ(bytes.get(), Bytes("gh"));
+  EXPECT_EQ(within_2s([&] { return port->ReadBytes(); }), Bytes("gh"));
   EXPECT_EQ(std::string(first, 2), "ef");
 }
 
