@@ -5,11 +5,8 @@
 #include <cstring>
 #include <system_error>
 #include <thread>
-#include <tuple>
 
 #include "common/exception_display.h"
-#include "serial/com_port_check.h"
-#include "serial/dcb_tables.h"
 #include "serial/main_thread_queue.h"
 
 namespace korvalesen {
@@ -370,38 +367,6 @@ void TCustomComPort::SetComDCB() {
   platform::LineSettings dcb = Check([&] { return device_->GetSettings(); });
   CopyDCB(dcb, true);
   Check([&] { device_->SetSettings(dcb); });
-}
-
-void TCustomComPort::CopyDCB(platform::LineSettings& dcb, bool to_device) {
-  if (!to_device) {
-    CopyDCBFromDevice(dcb);
-    return;
-  }
-  if (baud_rate_ != brDefault) dcb.baud_rate = static_cast<std::uint32_t>(CustomBaudRate());
-  if (data_bits_ != dbDefault) dcb.byte_size = dcb::kByteSizes[data_bits_];
-  if (parity_ != paDefault) dcb.parity = dcb::kParity[parity_];
-  if (stop_bits_ != sbDefault) dcb.stop_bits = dcb::kStopBits[stop_bits_];
-  dcb.xon_char = characters_.XOn();
-  dcb.xoff_char = characters_.XOff();
-  dcb.error_char = characters_.Error();
-  dcb.eof_char = characters_.Eof();
-  dcb.event_char = characters_.EventChar();
-  if (flow_control_.DTR() != dcDefault) dcb.dtr_control = dcb::kDtr[flow_control_.DTR()];
-  if (flow_control_.RTS() != rcDefault) dcb.rts_control = dcb::kRts[flow_control_.RTS()];
-  if (flow_control_.XOnXOff() != xcDefault) {
-    std::tie(dcb.xon_xoff_in, dcb.xon_xoff_out) = dcb::kXOnXOff[flow_control_.XOnXOff()];
-  }
-  dcb.xon_limit = flow_control_.XOnLimit();
-  dcb.xoff_limit = flow_control_.XOffLimit();
-  dcb.check_parity = options_.Contains(opCheckParity);
-  dcb.out_cts_flow = options_.Contains(opOutputCTSFlow);
-  dcb.out_dsr_flow = options_.Contains(opOutputDSRFlow);
-  dcb.dsr_sensitivity = options_.Contains(opDSRSensitivity);
-  dcb.tx_continue_on_xoff = options_.Contains(opTXContinueOnXOff);
-  dcb.use_error_char = options_.Contains(opUseErrorChar);
-  dcb.discard_null = options_.Contains(opDiscardNullBytes);
-  dcb.abort_on_error = options_.Contains(opAbortOnError);
-  dcb.binary = true;
 }
 
 void TCustomComPort::SetComBufferSizes() {

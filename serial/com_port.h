@@ -320,11 +320,6 @@ class TCustomComPort : public TComponent {
   void CheckLineErrors();
   void ClearLineErrors();
 
-  // --- line events ---
-  void SetComEventMask();
-  // Whether an event thread is counted (also one that has ended after a failed wait).
-  bool HasEventThread() const { return thread_ != nullptr; }
-
   // --- typed reads and writes: reads wait, writes do not ---
   char ReadChar();
   char ReadAnsiChar();
@@ -389,6 +384,11 @@ class TCustomComPort : public TComponent {
     log_time_text_ = std::move(time_text);
   }
 
+  // --- line events ---
+  void SetComEventMask();
+  // Whether an event thread is counted (also one that has ended after a failed wait).
+  bool HasEventThread() const { return thread_ != nullptr; }
+
  private:
   friend class TComThread;
   friend class TFlowControl;
@@ -398,7 +398,13 @@ class TCustomComPort : public TComponent {
 
   // Runs a device call; a SysError becomes RaiseError with its code and text.
   template <class F>
-  auto Check(F&& call) -> decltype(call());
+  auto Check(F&& call) -> decltype(call()) {
+    try {
+      return call();
+    } catch (const platform::SysError& e) {
+      RaiseError(e.Code(), e.what());
+    }
+  }
   platform::CommDevice& Device();
   void Purge(unsigned flags);
   void Escape(platform::Escape function);
@@ -430,6 +436,16 @@ class TCustomComPort : public TComponent {
   TTimeouts timeouts_{*this};
   bool stored_active_ = false;
 
+  // --- extras ---
+  void CopyDCBFromDevice(const platform::LineSettings& dcb);
+  platform::LineSettings DefaultConfig();
+  ComConfigPresenter& Presenter();
+  platform::CommConfigStore* config_store_ = &platform::SystemCommConfigStore();
+  ComConfigPresenter* config_presenter_ = nullptr;  // none: the default presenter
+  std::function<std::string()> log_time_text_;
+  const void* pending_read_buffer_ = nullptr;
+  const void* pending_write_buffer_ = nullptr;
+
   TOpenCloseEvent before_open_, after_open_, before_close_, after_close_;
   TReadWriteEvent before_read_, after_read_, before_write_, after_write_;
   TComErrorEvent on_error_;
@@ -446,16 +462,6 @@ class TCustomComPort : public TComponent {
   std::vector<char> write_copy_;
   std::uint32_t event_word_ = 0;
   std::int32_t thread_error_ = 0;
-
-  // --- extras ---
-  void CopyDCBFromDevice(const platform::LineSettings& dcb);
-  platform::LineSettings DefaultConfig();
-  ComConfigPresenter& Presenter();
-  platform::CommConfigStore* config_store_ = &platform::SystemCommConfigStore();
-  ComConfigPresenter* config_presenter_ = nullptr;  // none: the default presenter
-  std::function<std::string()> log_time_text_;
-  const void* pending_read_buffer_ = nullptr;
-  const void* pending_write_buffer_ = nullptr;
 };
 
 // The port as the window's stored description sets it up; it adds no behaviour.

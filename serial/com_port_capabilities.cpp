@@ -3,7 +3,6 @@
 #include <utility>
 
 #include "serial/com_port.h"
-#include "serial/com_port_check.h"
 
 namespace korvalesen {
 
