@@ -18,8 +18,4 @@ class ComConfigPresenter {
   virtual bool Present(const std::string& device, platform::LineSettings& settings) = 0;
 };
 
-// The presenter of ports that were given none: the one a program installed, or none.
-void SetDefaultComConfigPresenter(ComConfigPresenter* presenter);
-ComConfigPresenter* DefaultComConfigPresenter();
-
 }  // namespace korvalesen

@@ -373,6 +373,7 @@ class TCustomComPort : public TComponent {
   // DeviceName without the prefix of device paths.
   std::string ShortDeviceName() const;
   void SetConfigStore(platform::CommConfigStore& store) { config_store_ = &store; }
+  // The dialog the two show (serial/dialog/ has the Qt one); without one they raise.
   void SetConfigPresenter(ComConfigPresenter* presenter) { config_presenter_ = presenter; }
 
   // --- the log file ---
@@ -441,7 +442,7 @@ class TCustomComPort : public TComponent {
   platform::LineSettings DefaultConfig();
   ComConfigPresenter& Presenter();
   platform::CommConfigStore* config_store_ = &platform::SystemCommConfigStore();
-  ComConfigPresenter* config_presenter_ = nullptr;  // none: the default presenter
+  ComConfigPresenter* config_presenter_ = nullptr;
   std::function<std::string()> log_time_text_;
   const void* pending_read_buffer_ = nullptr;
   const void* pending_write_buffer_ = nullptr;

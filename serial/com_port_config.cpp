@@ -4,20 +4,6 @@
 
 namespace korvalesen {
 
-namespace {
-
-ComConfigPresenter* g_default_presenter = nullptr;
-
-}  // namespace
-
-void SetDefaultComConfigPresenter(ComConfigPresenter* presenter) {
-  g_default_presenter = presenter;
-}
-
-ComConfigPresenter* DefaultComConfigPresenter() {
-  return g_default_presenter;
-}
-
 // The stored default configuration of the device; without one the device's own line state
 // while the port is open, and otherwise the settings a serial tty starts with (9600 bits per
 // second, 8 data bits, no parity, one stop bit, no flow control). A closed device is not
@@ -31,10 +17,8 @@ platform::LineSettings TCustomComPort::DefaultConfig() {
 }
 
 ComConfigPresenter& TCustomComPort::Presenter() {
-  ComConfigPresenter* presenter =
-      config_presenter_ != nullptr ? config_presenter_ : DefaultComConfigPresenter();
-  if (presenter == nullptr) RaiseError(0, "No configuration dialog");
-  return *presenter;
+  if (config_presenter_ == nullptr) RaiseError(0, "No configuration dialog");
+  return *config_presenter_;
 }
 
 bool TCustomComPort::ConfigDialog() {
