@@ -28,6 +28,17 @@ constexpr RtsControl kRts[] = {RtsControl::kDisable, RtsControl::kDisable, RtsCo
 constexpr std::pair<bool, bool> kXOnXOff[] = {
     {false, false}, {false, false}, {true, false}, {false, true}, {true, true}};
 
+// The flag of each option.
+constexpr std::pair<bool platform::LineSettings::*, TOption> kOptionFlags[] = {
+    {&platform::LineSettings::check_parity, opCheckParity},
+    {&platform::LineSettings::out_cts_flow, opOutputCTSFlow},
+    {&platform::LineSettings::out_dsr_flow, opOutputDSRFlow},
+    {&platform::LineSettings::dsr_sensitivity, opDSRSensitivity},
+    {&platform::LineSettings::tx_continue_on_xoff, opTXContinueOnXOff},
+    {&platform::LineSettings::use_error_char, opUseErrorChar},
+    {&platform::LineSettings::discard_null, opDiscardNullBytes},
+    {&platform::LineSettings::abort_on_error, opAbortOnError}};
+
 // The first member, counted from the ...Default member, whose table value is `value`; without
 // one, `current`.
 template <class E, class Value, std::size_t N>
@@ -61,14 +72,7 @@ void TCustomComPort::CopyDCB(platform::LineSettings& dcb, bool to_device) {
   }
   dcb.xon_limit = flow_control_.XOnLimit();
   dcb.xoff_limit = flow_control_.XOffLimit();
-  dcb.check_parity = options_.Contains(opCheckParity);
-  dcb.out_cts_flow = options_.Contains(opOutputCTSFlow);
-  dcb.out_dsr_flow = options_.Contains(opOutputDSRFlow);
-  dcb.dsr_sensitivity = options_.Contains(opDSRSensitivity);
-  dcb.tx_continue_on_xoff = options_.Contains(opTXContinueOnXOff);
-  dcb.use_error_char = options_.Contains(opUseErrorChar);
-  dcb.discard_null = options_.Contains(opDiscardNullBytes);
-  dcb.abort_on_error = options_.Contains(opAbortOnError);
+  for (const auto& [flag, option] : kOptionFlags) dcb.*flag = options_.Contains(option);
   dcb.binary = true;
 }
 
@@ -89,16 +93,8 @@ void TCustomComPort::CopyDCBFromDevice(const platform::LineSettings& dcb) {
   flow_control_.SetXOnLimit(dcb.xon_limit);
   flow_control_.SetXOffLimit(dcb.xoff_limit);
   TOptions options;
-  const std::pair<bool, TOption> flags[] = {{dcb.check_parity, opCheckParity},
-                                            {dcb.out_cts_flow, opOutputCTSFlow},
-                                            {dcb.out_dsr_flow, opOutputDSRFlow},
-                                            {dcb.dsr_sensitivity, opDSRSensitivity},
-                                            {dcb.tx_continue_on_xoff, opTXContinueOnXOff},
-                                            {dcb.use_error_char, opUseErrorChar},
-                                            {dcb.discard_null, opDiscardNullBytes},
-                                            {dcb.abort_on_error, opAbortOnError}};
-  for (const auto& [set, option] : flags) {
-    if (set) options.Include(option);
+  for (const auto& [flag, option] : kOptionFlags) {
+    if (dcb.*flag) options.Include(option);
   }
   SetOptions(options);
 }
