@@ -5,6 +5,7 @@
 #include <cstring>
 #include <system_error>
 #include <thread>
+#include <utility>
 
 #include "common/exception_display.h"
 #include "serial/main_thread_queue.h"
@@ -461,8 +462,7 @@ void TCustomComPort::Write(const void* buffer, std::int32_t length, bool wait_on
       write_copy_.assign(p, p + length);
       pending_write_buffer_ = write_copy_.data();
     }
-    const void* source = pending_write_buffer_;
-    Check([&] { device_->StartWrite(source, static_cast<std::size_t>(length)); });
+    Check([&] { device_->StartWrite(pending_write_buffer_, static_cast<std::size_t>(length)); });
     write_started_ = true;
     if (wait_on_completion) WaitForWriteCompletion();
   }
