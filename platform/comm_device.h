@@ -14,6 +14,8 @@
 #include <stdexcept>
 #include <string>
 
+#include "platform/comm_properties.h"
+
 namespace korvalesen::platform {
 
 // A failed system call: the errno value and strerror's text.
@@ -122,13 +124,6 @@ struct CommStatus {
   std::uint32_t out_queue = 0;
 };
 
-struct QueueProperties {
-  std::uint32_t max_input = 0;
-  std::uint32_t max_output = 0;
-  std::uint32_t current_input = 0;
-  std::uint32_t current_output = 0;
-};
-
 // One open device. Reads and writes are two channels with at most one request outstanding
 // each; a request is started, then tested without waiting or waited for. The event wait runs
 // on one other thread at the same time as all the rest.
@@ -140,7 +135,8 @@ class CommDevice {
   // Applies the settings; a value the device cannot take throws (EINVAL), it is not changed.
   virtual void SetSettings(const LineSettings& settings) = 0;
   virtual void SetQueueSizes(std::int32_t input, std::int32_t output) = 0;
-  virtual QueueProperties GetQueueProperties() = 0;
+  // The property record: queue sizes and what can be set (comm_properties.h).
+  virtual CommProperties GetProperties() = 0;
   virtual CommTimeouts GetTimeouts() = 0;
   virtual void SetTimeouts(const CommTimeouts& timeouts) = 0;
   virtual void Purge(unsigned flags) = 0;

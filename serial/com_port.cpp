@@ -5,6 +5,7 @@
 #include <cstring>
 #include <system_error>
 #include <thread>
+#include <utility>
 
 #include "common/exception_display.h"
 #include "serial/main_thread_queue.h"
@@ -20,25 +21,27 @@ constexpr std::int32_t kRates[] = {
 // The port whose event thread is the calling thread, if any.
 thread_local const TCustomComPort* tl_event_thread_port = nullptr;
 
-// The dispatch order of the event word, with the bit of each row (OnLineError in between).
+// The dispatch order of the event word, with the bit of each row (OnLineError in between)
+// and its log line.
 struct Row {
   std::uint32_t bit;
   int event;  // TComEvent, or -1 for OnLineError
+  const char* log_line;
 };
 constexpr Row kRows[] = {
-    {platform::kEvBreak, evBreak},
-    {platform::kEvCts, evCTSChange},
-    {platform::kEvDsr, evDSRChange},
-    {platform::kEvErr, -1},
-    {platform::kEvEvent1, evEvent1},
-    {platform::kEvEvent2, evEvent2},
-    {platform::kEvPrinterError, evPrinterError},
-    {platform::kEvRing, evRing},
-    {platform::kEvRlsd, evRLSDChange},
-    {platform::kEvRx80Full, evRx80PercFull},
-    {platform::kEvRxChar, evRxChar},
-    {platform::kEvRxFlag, evRxFlag},
-    {platform::kEvTxEmpty, evTxEmpty},
+    {platform::kEvBreak, evBreak, "Break event"},
+    {platform::kEvCts, evCTSChange, "CTSChange event"},
+    {platform::kEvDsr, evDSRChange, "DSRChange event"},
+    {platform::kEvErr, -1, "LineError event"},
+    {platform::kEvEvent1, evEvent1, "Event1 event"},
+    {platform::kEvEvent2, evEvent2, "Event2 event"},
+    {platform::kEvPrinterError, evPrinterError, "PrinterError event"},
+    {platform::kEvRing, evRing, "Ring event"},
+    {platform::kEvRlsd, evRLSDChange, "RLSDChange event"},
+    {platform::kEvRx80Full, evRx80PercFull, "Rx80PercFull event"},
+    {platform::kEvRxChar, evRxChar, "RxChar event"},
+    {platform::kEvRxFlag, evRxFlag, "RxFlag event"},
+    {platform::kEvTxEmpty, evTxEmpty, "TxEmpty event"},
 };
 
 }  // namespace
@@ -158,20 +161,16 @@ void TBufferSizes::SetOutput(std::int32_t value) {
   port_.SetComBufferSizes();
 }
 std::int32_t TBufferSizes::GetMaxInput() {
-  return static_cast<std::int32_t>(
-      port_.Check([&] { return port_.Device().GetQueueProperties(); }).max_input);
+  return static_cast<std::int32_t>(port_.GetCommProp().max_rx_queue);
 }
 std::int32_t TBufferSizes::GetMaxOutput() {
-  return static_cast<std::int32_t>(
-      port_.Check([&] { return port_.Device().GetQueueProperties(); }).max_output);
+  return static_cast<std::int32_t>(port_.GetCommProp().max_tx_queue);
 }
 std::int32_t TBufferSizes::GetCurrentInput() {
-  return static_cast<std::int32_t>(
-      port_.Check([&] { return port_.Device().GetQueueProperties(); }).current_input);
+  return static_cast<std::int32_t>(port_.GetCommProp().current_rx_queue);
 }
 std::int32_t TBufferSizes::GetCurrentOutput() {
-  return static_cast<std::int32_t>(
-      port_.Check([&] { return port_.Device().GetQueueProperties(); }).current_output);
+  return static_cast<std::int32_t>(port_.GetCommProp().current_tx_queue);
 }
 
 void TTimeouts::Change(std::int32_t& field, std::int32_t value) {
@@ -188,15 +187,6 @@ TCustomComPort::TCustomComPort(ComPortServices services) : services_(services) {
 
 TCustomComPort::~TCustomComPort() {
   Close();
-}
-
-template <class F>
-auto TCustomComPort::Check(F&& call) -> decltype(call()) {
-  try {
-    return call();
-  } catch (const platform::SysError& e) {
-    RaiseError(e.Code(), e.what());
-  }
 }
 
 platform::CommDevice& TCustomComPort::Device() {
@@ -312,6 +302,7 @@ void TCustomComPort::Open() {
   if (Active()) return;
   if (before_open_) before_open_(*this);
   CreateHandle();
+  if (Log()) WriteLog("Open " + device_name_);
   if (Active() && after_open_) after_open_(*this);
 }
 
@@ -323,6 +314,7 @@ void TCustomComPort::Close() {
   if (!Active()) return;
   if (before_close_) before_close_(*this);
   FreeHandle();
+  if (Log()) WriteLog("Close " + device_name_);
   if (!Active() && after_close_) after_close_(*this);
 }
 
@@ -374,51 +366,8 @@ void TCustomComPort::CheckInactive() {
 void TCustomComPort::SetComDCB() {
   if (!device_ || Designing()) return;
   platform::LineSettings dcb = Check([&] { return device_->GetSettings(); });
-  CopyDCB(dcb);
+  CopyDCB(dcb, true);
   Check([&] { device_->SetSettings(dcb); });
-}
-
-void TCustomComPort::CopyDCB(platform::LineSettings& dcb) {
-  using namespace platform;
-  if (baud_rate_ != brDefault) dcb.baud_rate = static_cast<std::uint32_t>(CustomBaudRate());
-  static constexpr std::uint8_t kSizes[] = {0, 4, 5, 6, 7, 8, 9, 16, 16};
-  if (data_bits_ != dbDefault) dcb.byte_size = kSizes[data_bits_];
-  static constexpr ParityCode kParity[] = {ParityCode::kNone, ParityCode::kNone,
-                                           ParityCode::kOdd,  ParityCode::kEven,
-                                           ParityCode::kMark, ParityCode::kSpace};
-  if (parity_ != paDefault) dcb.parity = kParity[parity_];
-  static constexpr StopBitsCode kStop[] = {StopBitsCode::kOne, StopBitsCode::kOne,
-                                           StopBitsCode::kOneAndHalf, StopBitsCode::kTwo};
-  if (stop_bits_ != sbDefault) dcb.stop_bits = kStop[stop_bits_];
-  dcb.xon_char = characters_.XOn();
-  dcb.xoff_char = characters_.XOff();
-  dcb.error_char = characters_.Error();
-  dcb.eof_char = characters_.Eof();
-  dcb.event_char = characters_.EventChar();
-  static constexpr DtrControl kDtr[] = {DtrControl::kDisable, DtrControl::kDisable,
-                                        DtrControl::kEnable, DtrControl::kHandshake};
-  if (flow_control_.DTR() != dcDefault) dcb.dtr_control = kDtr[flow_control_.DTR()];
-  static constexpr RtsControl kRts[] = {RtsControl::kDisable, RtsControl::kDisable,
-                                        RtsControl::kEnable, RtsControl::kHandshake,
-                                        RtsControl::kToggle};
-  if (flow_control_.RTS() != rcDefault) dcb.rts_control = kRts[flow_control_.RTS()];
-  if (flow_control_.XOnXOff() != xcDefault) {
-    dcb.xon_xoff_in =
-        flow_control_.XOnXOff() == xcInput || flow_control_.XOnXOff() == xcInputOutput;
-    dcb.xon_xoff_out =
-        flow_control_.XOnXOff() == xcOutput || flow_control_.XOnXOff() == xcInputOutput;
-  }
-  dcb.xon_limit = flow_control_.XOnLimit();
-  dcb.xoff_limit = flow_control_.XOffLimit();
-  dcb.check_parity = options_.Contains(opCheckParity);
-  dcb.out_cts_flow = options_.Contains(opOutputCTSFlow);
-  dcb.out_dsr_flow = options_.Contains(opOutputDSRFlow);
-  dcb.dsr_sensitivity = options_.Contains(opDSRSensitivity);
-  dcb.tx_continue_on_xoff = options_.Contains(opTXContinueOnXOff);
-  dcb.use_error_char = options_.Contains(opUseErrorChar);
-  dcb.discard_null = options_.Contains(opDiscardNullBytes);
-  dcb.abort_on_error = options_.Contains(opAbortOnError);
-  dcb.binary = true;
 }
 
 void TCustomComPort::SetComBufferSizes() {
@@ -490,7 +439,9 @@ void TCustomComPort::Read(void* buffer, std::int32_t length, bool wait_on_comple
   if (before_read_) before_read_(*this, buffer, length, wait_on_completion);
   WaitForReadCompletion();
   pending_read_length_ = length;
+  pending_read_buffer_ = buffer;
   if (length > 0) {
+    if (Log()) WriteLog("Read request " + std::to_string(length) + " byte(s)");
     Check([&] { device_->StartRead(buffer, static_cast<std::size_t>(length)); });
     read_started_ = true;
     if (wait_on_completion) WaitForReadCompletion();
@@ -503,36 +454,45 @@ void TCustomComPort::Write(const void* buffer, std::int32_t length, bool wait_on
   if (before_write_) before_write_(*this, buffer, length, wait_on_completion);
   WaitForWriteCompletion();
   pending_write_length_ = length;
+  pending_write_buffer_ = buffer;
   if (length > 0) {
-    const void* source = buffer;
+    if (Log()) WriteLog("Write request ", buffer, length);
     if (!wait_on_completion) {
       const char* p = static_cast<const char*>(buffer);
       write_copy_.assign(p, p + length);
-      source = write_copy_.data();
+      pending_write_buffer_ = write_copy_.data();
     }
-    Check([&] { device_->StartWrite(source, static_cast<std::size_t>(length)); });
+    Check([&] { device_->StartWrite(pending_write_buffer_, static_cast<std::size_t>(length)); });
     write_started_ = true;
     if (wait_on_completion) WaitForWriteCompletion();
   }
   if (after_write_) after_write_(*this, buffer, length, wait_on_completion);
 }
 
+// The pending length goes back to 0 as soon as the request has ended, logging or not, so
+// that a later "complete" line never reads a buffer its caller has given up.
 void TCustomComPort::WaitForReadCompletion() {
+  std::int32_t ended = 0;
   if (read_started_ && device_) {
     read_started_ = false;
+    ended = std::exchange(pending_read_length_, 0);
     const std::size_t moved = Check([&] { return device_->WaitRead(); });
-    if (moved != static_cast<std::size_t>(pending_read_length_)) RaiseError(0, "Timeout");
+    if (moved != static_cast<std::size_t>(ended)) RaiseError(0, "Timeout");
   }
   CheckLineErrors();
+  if (ended != 0 && Log()) WriteLog("Read complete ", pending_read_buffer_, ended);
 }
 
 void TCustomComPort::WaitForWriteCompletion() {
+  std::int32_t ended = 0;
   if (write_started_ && device_) {
     write_started_ = false;
+    ended = std::exchange(pending_write_length_, 0);
     const std::size_t moved = Check([&] { return device_->WaitWrite(); });
-    if (moved != static_cast<std::size_t>(pending_write_length_)) RaiseError(0, "Timeout");
+    if (moved != static_cast<std::size_t>(ended)) RaiseError(0, "Timeout");
   }
   CheckLineErrors();
+  if (ended != 0 && Log()) WriteLog("Write complete ", pending_write_buffer_, ended);
 }
 
 bool TCustomComPort::ReadPending() {
@@ -722,6 +682,7 @@ void TCustomComPort::ThreadDoEvent(std::uint32_t event_word) {
   try {
     for (const Row& row : kRows) {
       if ((event_word & row.bit) == 0) continue;
+      if (Log()) WriteLog(row.log_line);
       if (row.event < 0) {
         CheckLineErrors();
       } else if (const auto& handler = notify_[static_cast<std::size_t>(row.event)]) {

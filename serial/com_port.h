@@ -6,15 +6,18 @@
 // its batches over (main_thread_queue.h).
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "common/errors.h"
+#include "platform/comm_config_store.h"
 #include "platform/comm_device.h"
 #include "platform/device_namespace.h"
 #include "platform/priority.h"
+#include "serial/com_config_presenter.h"
 #include "serial/component.h"
 #include "serial/enum_set.h"
 #include "serial/event.h"
@@ -50,6 +53,22 @@ enum TThreadPriority : std::uint8_t {
   tpIdle, tpLowest, tpLower, tpNormal, tpHigher, tpHighest, tpTimeCritical
 };
 
+// The capability sets of an open device.
+enum TSettableParameter : std::uint8_t {
+  spParity, spParityCheck, spBaudRate, spDataBits, spStopBits, spHandShaking, spRLSD
+};
+using TSettableParameters = EnumSet<TSettableParameter>;
+enum TCapability : std::uint8_t {
+  caDtrDsr, caRtsCts, caRLSD, caParityCheck, caXOnXOff, caSettableXChar, caTotalTimeouts,
+  caIntervalTimeouts, caSpecialChars, ca16BitMode
+};
+using TCapabilities = EnumSet<TCapability>;
+using TBaudRates = EnumSet<TBaudRate>;
+using TSettableDataBits = EnumSet<TDataBits>;
+using TSettableParity = EnumSet<TParity>;
+using TSettableStopBits = EnumSet<TStopBits>;
+using TBytes = std::vector<std::uint8_t>;
+
 // The twelve notification events of the event thread (OnLineError has a type of its own).
 enum TComEvent : std::uint8_t {
   evBreak, evCTSChange, evDSRChange, evEvent1, evEvent2, evPrinterError, evRing, evRLSDChange,
@@ -81,6 +100,7 @@ using TLineErrorEvent = Event<TComponent&, TLineErrors>;
 
 class TFlowControl {
  public:
+  friend class TCustomComPort;  // reading a device control block back stores without applying
   explicit TFlowControl(TCustomComPort& port) : port_(port) {}
   TDTRControl DTR() const { return dtr_; }
   TRTSControl RTS() const { return rts_; }
@@ -253,7 +273,8 @@ class TCustomComPort : public TComponent {
 
   // --- applying settings ---
   void SetComDCB();
-  void CopyDCB(platform::LineSettings& dcb);  // settings into the block
+  // ToDevice true: the settings into the block; false: the block into the settings.
+  void CopyDCB(platform::LineSettings& dcb, bool to_device);
   void SetComBufferSizes();
   void SetComTimeouts();
 
@@ -299,6 +320,71 @@ class TCustomComPort : public TComponent {
   void CheckLineErrors();
   void ClearLineErrors();
 
+  // --- typed reads and writes: reads wait, writes do not ---
+  char ReadChar();
+  char ReadAnsiChar();
+  std::uint16_t ReadWord();   // low byte first
+  std::uint32_t ReadDWord();  // least significant byte first
+  void WriteChar(char value);
+  void WriteAnsiChar(char value);
+  void WriteWord(std::uint16_t value);
+  void WriteDWord(std::uint32_t value);
+  // What is waiting in the receive queue, possibly nothing.
+  std::string ReadString();
+  std::string ReadAnsiString();
+  TBytes ReadBytes();
+  std::u16string ReadUtf8();
+  void WriteString(const std::string& value);
+  void WriteAnsiString(const std::string& value);
+  void WriteUtf8(const std::u16string& value);
+  void WriteBytes(const TBytes& value);
+  // Byte by byte up to and with the terminator.
+  std::string ReadUntil(char terminator);
+  std::string ReadAnsiUntil(char terminator);
+  TBytes ReadUntilBytes(std::uint8_t terminator);
+  std::u16string ReadUntilUtf8(char terminator);
+  // The until-forms with the carriage return, which stays in the result.
+  std::string ReadLine();
+  std::string ReadAnsiLine();
+  std::u16string ReadLineUtf8();
+  TBytes ReadLineBytes();
+  // The matching write, then a carriage return.
+  void WriteLine(const std::string& value);
+  void WriteAnsiLine(const std::string& value);
+  void WriteLineUtf8(const std::u16string& value);
+  void WriteLineBytes(const TBytes& value);
+
+  // --- capabilities of the open device ---
+  platform::CommProperties GetCommProp();
+  TBaudRate GetMaxBaudRate();
+  TBaudRates GetSettableBaudRates();
+  TSettableParameters GetSettableParameters();
+  TSettableStopBits GetSettableStopBits();
+  TSettableParity GetSettableParity();
+  TSettableDataBits GetSettableDataBits();
+  TCapabilities GetCapabilities();
+
+  // --- configuration dialogs and the stored default configuration ---
+  // Shows the port's settings over the device's default configuration; confirmed, they are
+  // taken back into the settings and applied.
+  bool ConfigDialog();
+  // Shows the device's default configuration; confirmed, it is stored.
+  bool DefaultConfigDialog();
+  // DeviceName without the prefix of device paths.
+  std::string ShortDeviceName() const;
+  void SetConfigStore(platform::CommConfigStore& store) { config_store_ = &store; }
+  // The dialog the two show (serial/dialog/ has the Qt one); without one they raise.
+  void SetConfigPresenter(ComConfigPresenter* presenter) { config_presenter_ = presenter; }
+
+  // --- the log file ---
+  bool Log() const { return !log_file_.empty(); }
+  // Appends one line to LogFile when logging: the time, Msg, and Data as "$XX, $XX".
+  void WriteLog(const std::string& msg, const void* data = nullptr, std::int32_t count = 0);
+  // The time text of the log lines (tests fix it).
+  void SetLogTimeText(std::function<std::string()> time_text) {
+    log_time_text_ = std::move(time_text);
+  }
+
   // --- line events ---
   void SetComEventMask();
   // Whether an event thread is counted (also one that has ended after a failed wait).
@@ -313,7 +399,13 @@ class TCustomComPort : public TComponent {
 
   // Runs a device call; a SysError becomes RaiseError with its code and text.
   template <class F>
-  auto Check(F&& call) -> decltype(call());
+  auto Check(F&& call) -> decltype(call()) {
+    try {
+      return call();
+    } catch (const platform::SysError& e) {
+      RaiseError(e.Code(), e.what());
+    }
+  }
   platform::CommDevice& Device();
   void Purge(unsigned flags);
   void Escape(platform::Escape function);
@@ -344,6 +436,16 @@ class TCustomComPort : public TComponent {
   TBufferSizes buffer_sizes_{*this};
   TTimeouts timeouts_{*this};
   bool stored_active_ = false;
+
+  // --- extras ---
+  void CopyDCBFromDevice(const platform::LineSettings& dcb);
+  platform::LineSettings DefaultConfig();
+  ComConfigPresenter& Presenter();
+  platform::CommConfigStore* config_store_ = &platform::SystemCommConfigStore();
+  ComConfigPresenter* config_presenter_ = nullptr;
+  std::function<std::string()> log_time_text_;
+  const void* pending_read_buffer_ = nullptr;
+  const void* pending_write_buffer_ = nullptr;
 
   TOpenCloseEvent before_open_, after_open_, before_close_, after_close_;
   TReadWriteEvent before_read_, after_read_, before_write_, after_write_;

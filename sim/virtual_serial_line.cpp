@@ -162,11 +162,15 @@ class VirtualDevice final : public platform::CommDevice {
     state_->output_size = static_cast<std::uint32_t>(output);
   }
 
-  platform::QueueProperties GetQueueProperties() override {
+  platform::CommProperties GetProperties() override {
     std::lock_guard lock(state_->mutex);
     state_->CheckGoneLocked();
-    return {16 * 1024 * 1024, 0, static_cast<std::uint32_t>(session_->rx.Capacity()),
-            state_->output_size};
+    // A null-modem pair with all modem lines that takes every rate.
+    platform::CommProperties p = platform::SerialProperties(UINT32_MAX, true);
+    p.max_rx_queue = 16 * 1024 * 1024;
+    p.current_rx_queue = static_cast<std::uint32_t>(session_->rx.Capacity());
+    p.current_tx_queue = state_->output_size;
+    return p;
   }
 
   CommTimeouts GetTimeouts() override {

@@ -23,9 +23,11 @@
 #include <cerrno>
 #include <chrono>
 #include <condition_variable>
+#include <cstdint>
 #include <mutex>
 #include <optional>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "platform/comm_device.h"
@@ -51,6 +53,49 @@ void CheckCall(int result) {
 // A device without modem lines (a pty) answers the modem ioctls with one of these.
 bool NoModemLines(int code) { return code == ENOTTY || code == EINVAL; }
 
+// The data sizes, parities and stop bits the driver keeps, as the property record's flags.
+// Tried once at the open, before the port sets its own line state, and put back: some drivers
+// take only part of them (a pty stays at 8 bits without parity).
+struct LineFormats {
+  std::uint16_t data = 0;
+  std::uint16_t stop_parity = 0;
+};
+
+LineFormats ProbeLineFormats(int fd) {
+  LineFormats formats;
+  termios original{};
+  if (tcgetattr(fd, &original) != 0) return formats;
+  auto keeps = [&](tcflag_t mask, tcflag_t bits) {
+    termios t = original;
+    t.c_cflag = (t.c_cflag & ~mask) | bits;
+    termios back{};
+    return tcsetattr(fd, TCSANOW, &t) == 0 && tcgetattr(fd, &back) == 0 &&
+           (back.c_cflag & mask) == bits;
+  };
+  constexpr std::pair<tcflag_t, std::uint16_t> kSizes[] = {
+      {CS5, kData5}, {CS6, kData6}, {CS7, kData7}, {CS8, kData8}};
+  for (const auto& [size, flag] : kSizes) {
+    if (keeps(CSIZE, size)) formats.data |= flag;
+  }
+  constexpr tcflag_t kParityMask = PARENB | PARODD | CMSPAR;
+  constexpr std::pair<tcflag_t, std::uint16_t> kParities[] = {
+      {0, kParityNone},
+      {PARENB | PARODD, kParityOdd},
+      {PARENB, kParityEven},
+      {PARENB | CMSPAR | PARODD, kParityMark},
+      {PARENB | CMSPAR, kParitySpace}};
+  for (const auto& [bits, flag] : kParities) {
+    if (keeps(kParityMask, bits)) formats.stop_parity |= flag;
+  }
+  formats.stop_parity |= kStop1;
+  if (keeps(CSTOPB, CSTOPB)) {
+    formats.stop_parity |= kStop2;
+    // One and a half stop bits is what a UART sends for CSTOPB with 5 data bits.
+    if ((formats.data & kData5) != 0) formats.stop_parity |= kStop1_5;
+  }
+  tcsetattr(fd, TCSANOW, &original);
+  return formats;
+}
 
 class TermiosDevice final : public CommDevice {
  public:
@@ -64,6 +109,13 @@ class TermiosDevice final : public CommDevice {
     int lines = 0;
     has_modem_ = ioctl(fd_.Get(), TIOCMGET, &lines) == 0;
     last_lines_ = lines;
+    // A UART's base rate (its clock over 16) is the highest rate it can send; a device without
+    // one (a pty, some USB drivers) sets no limit.
+    serial_struct info{};
+    if (ioctl(fd_.Get(), TIOCGSERIAL, &info) == 0 && info.baud_base > 0) {
+      highest_rate_ = static_cast<std::uint32_t>(info.baud_base);
+    }
+    formats_ = ProbeLineFormats(fd_.Get());
     pump_ = std::thread([this] { Pump(); });
   }
 
@@ -171,11 +223,16 @@ class TermiosDevice final : public CommDevice {
     output_size_ = static_cast<std::uint32_t>(output);
   }
 
-  QueueProperties GetQueueProperties() override {
+  CommProperties GetProperties() override {
     CheckGone();
     std::lock_guard lock(mutex_);
-    return QueueProperties{static_cast<std::uint32_t>(kMaxInputQueue), 0,
-                           static_cast<std::uint32_t>(rx_.Capacity()), output_size_};
+    CommProperties p = SerialProperties(highest_rate_, has_modem_);
+    p.settable_data = formats_.data;
+    p.settable_stop_parity = formats_.stop_parity;
+    p.max_rx_queue = static_cast<std::uint32_t>(kMaxInputQueue);
+    p.current_rx_queue = static_cast<std::uint32_t>(rx_.Capacity());
+    p.current_tx_queue = output_size_;
+    return p;
   }
 
   CommTimeouts GetTimeouts() override {
@@ -525,6 +582,8 @@ class TermiosDevice final : public CommDevice {
   std::uint32_t output_size_ = 2048;
   bool has_counters_ = false;
   bool has_modem_ = false;
+  std::uint32_t highest_rate_ = UINT32_MAX;
+  LineFormats formats_;
   serial_icounter_struct last_counters_{};
   int last_lines_ = 0;
   std::optional<SysError> gone_;

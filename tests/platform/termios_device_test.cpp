@@ -137,6 +137,45 @@ TEST_F(TermiosDeviceTest, ModemIoctlsOfAPtyFailCleanly) {
   waiter.join();
 }
 
+TEST_F(TermiosDeviceTest, APtyReportsWhatItTakesWithoutModemLinesOrARateLimit) {
+  device_->SetQueueSizes(64000, 1024);
+  const CommProperties p = device_->GetProperties();
+  EXPECT_EQ(p.max_baud, kBaudUser);
+  EXPECT_EQ(p.settable_baud, SettableRateFlags(UINT32_MAX));
+  EXPECT_EQ(p.provider_capabilities & (kCapDtrDsr | kCapRtsCts | kCapRlsd), 0u);
+  EXPECT_NE(p.provider_capabilities & kCapXonXoff, 0u);
+  EXPECT_EQ(p.current_rx_queue, 64000u);
+  EXPECT_EQ(p.current_tx_queue, 1024u);
+  // Every size and parity it reports is taken, every other one refused; so are custom rates.
+  constexpr std::pair<std::uint16_t, std::uint8_t> kSizes[] = {
+      {kData5, 5}, {kData6, 6}, {kData7, 7}, {kData8, 8}};
+  constexpr std::pair<std::uint16_t, ParityCode> kParities[] = {{kParityNone, ParityCode::kNone},
+                                                                {kParityOdd, ParityCode::kOdd},
+                                                                {kParityEven, ParityCode::kEven},
+                                                                {kParityMark, ParityCode::kMark},
+                                                                {kParitySpace, ParityCode::kSpace}};
+  ASSERT_NE(p.settable_data & kData8, 0);
+  ASSERT_NE(p.settable_stop_parity & kParityNone, 0);
+  for (const auto& [size_flag, size] : kSizes) {
+    for (const auto& [parity_flag, parity] : kParities) {
+      LineSettings s;
+      s.byte_size = size;
+      s.parity = parity;
+      s.baud_rate = 250000;
+      const bool reported =
+          (p.settable_data & size_flag) != 0 && (p.settable_stop_parity & parity_flag) != 0;
+      bool taken = true;
+      try {
+        device_->SetSettings(s);
+      } catch (const SysError&) {
+        taken = false;
+      }
+      EXPECT_EQ(taken, reported) << int{size} << " bits, parity " << int(parity);
+    }
+  }
+  EXPECT_EQ(device_->GetSettings().baud_rate, 250000u);
+}
+
 TEST_F(TermiosDeviceTest, ASecondOpenIsRefusedAlsoFromAnotherProcess) {
   try {
     SystemCommDevices().Open(name_, {});
