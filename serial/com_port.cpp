@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "common/exception_display.h"
+#include "serial/device_notification.h"
 #include "serial/main_thread_queue.h"
 
 namespace korvalesen {
@@ -49,7 +50,7 @@ std::int32_t BaudRateValue(TBaudRate rate) {
 
 ComPortServices SystemComPortServices() {
   return {&platform::SystemCommDevices(), &platform::SystemDeviceNamespace(),
-          &platform::SystemPriority()};
+          &platform::SystemPriority(), &platform::SystemDeviceNotices()};
 }
 
 // --- the event thread ---
@@ -187,6 +188,7 @@ TCustomComPort::TCustomComPort(ComPortServices services) : services_(services) {
 }
 
 TCustomComPort::~TCustomComPort() {
+  StopNotification();
   Close();
 }
 
