@@ -34,7 +34,8 @@ std::optional<std::string> UsbDeviceName(const Uevent& event) {
   if (second == std::string_view::npos) return std::nullopt;
   const auto vendor_id = UsbId(product.substr(0, first));
   const auto product_id = UsbId(product.substr(first + 1, second - first - 1));
-  const std::string_view place = event.devpath.substr(event.devpath.rfind('/') + 1);
+  const std::string_view devpath = event.devpath;
+  const std::string_view place = devpath.substr(devpath.rfind('/') + 1);
   if (!vendor_id || !product_id || place.empty()) return std::nullopt;
   char ids[32];
   std::snprintf(ids, sizeof ids, "USB#VID_%04X&PID_%04X#", *vendor_id, *product_id);

@@ -3,7 +3,8 @@
 // The device notices of Linux: the kernel's device events on a NETLINK_KOBJECT_UEVENT socket
 // bound to the kernel's multicast group. Only the kernel's own messages are taken; udev's
 // (its own group, "libudev" header) are not listened to, since udev need not run (containers,
-// small systems) and the kernel announces a tty only after its /dev node exists.
+// small systems), and with devtmpfs the kernel announces a tty only after its /dev node
+// exists (udev may still be setting its owner and mode then).
 
 #include <memory>
 #include <vector>
