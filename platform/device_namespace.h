@@ -29,6 +29,9 @@ class DeviceNamespace {
   virtual std::vector<std::string> DeviceNames() = 0;
   // The serial-port map: the bare names of the serial ports ("ttyUSB0").
   virtual std::vector<std::string> SerialPortNames() = 0;
+  // The names a desktop shows for the serial ports, one for each port of the map, in its
+  // order: a description followed by the port name in parentheses, "FT232R USB UART (ttyUSB0)".
+  virtual std::vector<std::string> SerialPortFriendlyNames() = 0;
   // The port of the FTDI 0403:6001 adapter whose serial number with interface letter is
   // adapter_serial (the nine characters after the prefix of its device name).
   virtual AdapterPortLookup LookUpAdapterPort(std::string_view adapter_serial) = 0;
@@ -39,6 +42,9 @@ class DeviceNamespace {
 
 // The system's devices (sysfs on Linux).
 DeviceNamespace& SystemDeviceNamespace();
+
+// The beginning of this system's device paths, "/dev/".
+std::string_view DevicePathPrefix();
 
 // The device path of a bare port name: "/dev/" followed by it.
 std::string DevicePath(std::string_view port_name);

@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "common/exception_display.h"
+#include "serial/device_notification.h"
 #include "serial/main_thread_queue.h"
 
 namespace korvalesen {
@@ -52,7 +53,7 @@ std::int32_t BaudRateValue(TBaudRate rate) {
 
 ComPortServices SystemComPortServices() {
   return {&platform::SystemCommDevices(), &platform::SystemDeviceNamespace(),
-          &platform::SystemPriority()};
+          &platform::SystemPriority(), &platform::SystemDeviceNotices()};
 }
 
 // --- the event thread ---
@@ -186,6 +187,7 @@ TCustomComPort::TCustomComPort(ComPortServices services) : services_(services) {
 }
 
 TCustomComPort::~TCustomComPort() {
+  StopNotification();
   Close();
 }
 

@@ -16,6 +16,7 @@
 #include "platform/comm_config_store.h"
 #include "platform/comm_device.h"
 #include "platform/device_namespace.h"
+#include "platform/device_notices.h"
 #include "platform/priority.h"
 #include "serial/com_config_presenter.h"
 #include "serial/component.h"
@@ -97,6 +98,8 @@ using TOpenCloseEvent = Event<TCustomComPort&>;
 using TReadWriteEvent = Event<TComponent&, const void*, std::int32_t, bool>;
 using TComErrorEvent = Event<TCustomComPort&, const EComError&, TComAction&>;
 using TLineErrorEvent = Event<TComponent&, TLineErrors>;
+using TDeviceArrivalEvent = Event<TComponent&, const std::string&>;
+using TDeviceRemovedEvent = Event<TComponent&, const std::string&>;
 
 class TFlowControl {
  public:
@@ -188,12 +191,15 @@ class TTimeouts {
 
 class TComThread;
 struct ComThreadShared;
+class DeviceNotification;
 
 // The systems the port stands on; tests put the virtual line and lists in.
 struct ComPortServices {
   platform::CommDeviceProvider* devices = nullptr;
   platform::DeviceNamespace* names = nullptr;
   platform::Priority* priority = nullptr;
+  // The device notices; none means this system gives none (StartNotification is false).
+  platform::DeviceNotices* notices = nullptr;
 };
 ComPortServices SystemComPortServices();
 
@@ -390,6 +396,34 @@ class TCustomComPort : public TComponent {
   // Whether an event thread is counted (also one that has ended after a failed wait).
   bool HasEventThread() const { return thread_ != nullptr; }
 
+  // --- further device lists (appended, not cleared; no open port needed, nothing raised) ---
+  // The device names that are serial ports (the names of the serial-port map, in the order of
+  // the device names).
+  void EnumComDevices(std::vector<std::string>& list);
+  // The names a desktop shows for the serial ports, "FT232R USB UART (ttyUSB0)".
+  void EnumComFriendlyNames(std::vector<std::string>& list);
+  // DeviceName without a leading "\\.\" or device-path prefix ("/dev/").
+  std::string ShortDeviceName() const;
+
+  // --- device notices ---
+  // Arrivals and removals of serial ports and USB devices, delivered on the user-interface
+  // thread with the port as Sender and the name of platform::DeviceNotice. The setters store
+  // and, outside design mode, start notices when either handler is assigned and stop them
+  // when neither is. Notices are started and stopped on the user-interface thread.
+  const TDeviceArrivalEvent& OnDeviceArrival() const { return on_device_arrival_; }
+  const TDeviceRemovedEvent& OnDeviceRemoved() const { return on_device_removed_; }
+  void SetOnDeviceArrival(TDeviceArrivalEvent e);
+  void SetOnDeviceRemoved(TDeviceRemovedEvent e);
+  // Starts listening unless it runs already; whether it runs now.
+  bool StartNotification();
+  // Stops listening; no notice is delivered after it, not even one already taken. Stopping
+  // cannot fail, so it is always true.
+  bool StopNotification();
+  // The delivery of one notice (what the window's device-change message is on Windows): calls
+  // OnDeviceArrival or OnDeviceRemoved with its name. It is false, since it never consumes the
+  // notice.
+  bool WindowHook(const platform::DeviceNotice& notice);
+
  private:
   friend class TComThread;
   friend class TFlowControl;
@@ -463,6 +497,12 @@ class TCustomComPort : public TComponent {
   std::vector<char> write_copy_;
   std::uint32_t event_word_ = 0;
   std::int32_t thread_error_ = 0;
+
+  // --- device notices ---
+  void FollowDeviceHandlers();
+  TDeviceArrivalEvent on_device_arrival_;
+  TDeviceRemovedEvent on_device_removed_;
+  std::unique_ptr<DeviceNotification> notification_;
 };
 
 // The port as the window's stored description sets it up; it adds no behaviour.

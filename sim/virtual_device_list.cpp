@@ -4,6 +4,12 @@ namespace korvalesen::sim {
 
 using platform::AdapterPortLookup;
 
+std::vector<std::string> VirtualDeviceList::SerialPortFriendlyNames() {
+  std::vector<std::string> names;
+  for (const std::string& port : ports_) names.push_back("Virtual serial port (" + port + ")");
+  return names;
+}
+
 AdapterPortLookup VirtualDeviceList::LookUpAdapterPort(std::string_view adapter_serial) {
   const auto it = adapters_.find(adapter_serial);
   if (it == adapters_.end()) return {AdapterPortLookup::Outcome::kKeyMissing, {}};

@@ -23,6 +23,8 @@ class VirtualDeviceList final : public platform::DeviceNamespace {
 
   std::vector<std::string> DeviceNames() override { return device_names_; }
   std::vector<std::string> SerialPortNames() override { return ports_; }
+  // "Virtual serial port (<port>)" for each port.
+  std::vector<std::string> SerialPortFriendlyNames() override;
   platform::AdapterPortLookup LookUpAdapterPort(std::string_view adapter_serial) override;
   bool TestOpenExclusive(const std::string& device_path) override;
 

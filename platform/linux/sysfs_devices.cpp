@@ -4,7 +4,9 @@
 #include <cctype>
 #include <charconv>
 #include <fstream>
+#include <optional>
 
+#include "common/windows1252.h"
 #include "platform/linux/exclusive_open.h"
 
 namespace korvalesen {
@@ -63,6 +65,22 @@ std::string FtdiDeviceName(const std::string& vendor, const std::string& product
          "#0000#{86e0d1e0-8089-11d0-9ce4-08003e301f73}";
 }
 
+// The product string of the USB device that the tty belongs to (empty when it has none), or
+// nullopt for a port that is not on USB. The tty's device is the usb-serial port below the USB
+// interface, or the interface itself (CDC-ACM); the USB device is the first directory above it
+// with an idVendor.
+std::optional<std::string> UsbProduct(const fs::path& root, const fs::path& tty) {
+  std::error_code error;
+  const fs::path top = fs::canonical(root, error);
+  if (error) return std::nullopt;
+  fs::path dir = fs::canonical(tty / "device", error);
+  if (error) return std::nullopt;
+  for (; dir != top && dir != dir.parent_path(); dir = dir.parent_path()) {
+    if (fs::exists(dir / "idVendor", error)) return ReadAttribute(dir / "product");
+  }
+  return std::nullopt;
+}
+
 }  // namespace
 
 bool NaturalLess(std::string_view a, std::string_view b) {
@@ -110,6 +128,18 @@ std::vector<std::string> SysfsDevices::SerialPortNames() {
     ports.push_back(name);
   }
   return ports;
+}
+
+std::vector<std::string> SysfsDevices::SerialPortFriendlyNames() {
+  std::vector<std::string> names;
+  for (const std::string& port : SerialPortNames()) {
+    const auto product = UsbProduct(root_, root_ / "class" / "tty" / port);
+    std::string text = !product           ? "Serial port"
+                       : product->empty() ? "USB serial port"
+                                          : Utf8ToW1252(*product);
+    names.push_back(text + " (" + port + ")");
+  }
+  return names;
 }
 
 std::vector<SysfsDevices::UsbInterface> SysfsDevices::UsbInterfaces() const {
@@ -168,8 +198,12 @@ bool SysfsDevices::TestOpenExclusive(const std::string& device_path) {
 
 namespace platform {
 
+std::string_view DevicePathPrefix() {
+  return "/dev/";
+}
+
 std::string DevicePath(std::string_view port_name) {
-  return "/dev/" + std::string(port_name);
+  return std::string(DevicePathPrefix()) + std::string(port_name);
 }
 
 DeviceNamespace& SystemDeviceNamespace() {

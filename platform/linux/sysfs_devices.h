@@ -1,8 +1,9 @@
 #pragma once
 
-// The computer's serial devices as sysfs describes them: the serial-port list, the device
-// names (USB serial adapters under the names their Windows drivers give them, so that the
-// adapter search matches the same text everywhere), and the port of an FTDI adapter.
+// The computer's serial devices as sysfs describes them: the serial-port list with the names a
+// desktop shows for the ports, the device names (USB serial adapters under the names their
+// Windows drivers give them, so that the adapter search matches the same text everywhere), and
+// the port of an FTDI adapter.
 // The sysfs root is an argument, so that tests run on fixture trees.
 
 #include <filesystem>
@@ -22,6 +23,12 @@ class SysfsDevices : public platform::DeviceNamespace {
   // them; not virtual consoles, ptys, or the 8250 driver's ports without hardware), in natural
   // order: ttyS2 before ttyS10.
   std::vector<std::string> SerialPortNames() override;
+
+  // For each serial port: the product string of its USB device (UTF-8 in sysfs, converted to
+  // Windows-1252), "USB serial port" for a USB device without one, "Serial port" for every
+  // other port; then the port name in parentheses: "FT232R USB UART (ttyUSB0)",
+  // "Serial port (ttyS0)".
+  std::vector<std::string> SerialPortFriendlyNames() override;
 
   // Every device name: for each FTDI interface "FTDIBUS#VID_0403+PID_6001+" followed by the USB
   // serial number with the interface letter (A for the first interface) and "#0000#{...}";

@@ -2,65 +2,12 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
-
-#include "tests/support/temporary_directory.h"
+#include "tests/platform/sysfs_tree.h"
 
 namespace korvalesen {
 namespace {
 
-namespace fs = std::filesystem;
-
-// A sysfs tree as the kernel lays it out for USB serial adapters and on-board UARTs.
-class SysfsFixture : public ::testing::Test {
- protected:
-  fs::path Root() const { return directory_.path(); }
-
-  void Attribute(const fs::path& dir, const std::string& name, const std::string& value) {
-    fs::create_directories(dir);
-    std::ofstream(dir / name) << value << "\n";
-  }
-  void Link(const fs::path& link, const fs::path& target) {
-    fs::create_directories(link.parent_path());
-    fs::create_directory_symlink(target, link);
-  }
-  // A USB device at bus path `port` (such as "1-2") with one interface per tty (empty: none).
-  void UsbDevice(const std::string& port, const std::string& vendor, const std::string& product,
-                 const std::string& serial, const std::vector<std::string>& ttys,
-                 bool acm = false) {
-    const fs::path device = Root() / "devices/pci0000:00/0000:00:14.0/usb1" / port;
-    Attribute(device, "idVendor", vendor);
-    Attribute(device, "idProduct", product);
-    if (!serial.empty()) Attribute(device, "serial", serial);
-    Link(Root() / "bus/usb/devices" / port, device);
-    for (std::size_t i = 0; i < std::max<std::size_t>(ttys.size(), 1); ++i) {
-      const std::string name = port + ":1." + std::to_string(i);
-      const fs::path interface = device / name;
-      Attribute(interface, "bInterfaceNumber", "0" + std::to_string(i));
-      Link(Root() / "bus/usb/devices" / name, interface);
-      if (i >= ttys.size() || ttys[i].empty()) continue;
-      const fs::path tty =
-          acm ? interface / "tty" / ttys[i] : interface / ttys[i] / "tty" / ttys[i];
-      Attribute(tty, "dev", "188:0");
-      Link(tty / "device", acm ? interface : interface / ttys[i]);
-      Link(Root() / "class/tty" / ttys[i], tty);
-    }
-  }
-  void Uart(const std::string& name, const std::string& type) {
-    const fs::path tty = Root() / "devices/pnp0/00:04/tty" / name;
-    Attribute(tty, "type", type);
-    Link(tty / "device", Root() / "devices/pnp0/00:04");
-    Link(Root() / "class/tty" / name, tty);
-  }
-  void VirtualTty(const std::string& name) {
-    const fs::path tty = Root() / "devices/virtual/tty" / name;
-    Attribute(tty, "dev", "4:1");
-    Link(Root() / "class/tty" / name, tty);
-  }
-
-  testing::TemporaryWorkingDirectory directory_;
-};
+class SysfsFixture : public ::testing::Test, protected testing::SysfsTree {};
 
 TEST_F(SysfsFixture, ListsRealSerialPortsInNaturalOrder) {
   Uart("ttyS0", "4");
@@ -100,13 +47,35 @@ TEST_F(SysfsFixture, NamesAdaptersAsTheirWindowsDriverDoesAndFindsTheirPorts) {
             platform::AdapterPortLookup::Outcome::kValueMissing);
   EXPECT_EQ(devices.LookUpAdapterPort("A50285BIB").outcome,
             platform::AdapterPortLookup::Outcome::kKeyMissing);
-  EXPECT_EQ(devices.LookUpAdapterPort("FT2232A").outcome, platform::AdapterPortLookup::Outcome::kKeyMissing)
+  EXPECT_EQ(devices.LookUpAdapterPort("FT2232A").outcome,
+            platform::AdapterPortLookup::Outcome::kKeyMissing)
       << "only the 0403:6001 adapter is looked up";
+}
+
+TEST_F(SysfsFixture, FriendlyNamesFollowThePortListWithTheUsbProductString) {
+  Uart("ttyS0", "4");
+  Uart("ttyS1", "0");
+  VirtualTty("tty0");
+  UsbDevice("1-2", "0403", "6001", "A50285BI", {"ttyUSB0"}, false, "FT232R USB UART");
+  UsbDevice("1-3", "2341", "0043", "85735313", {"ttyACM0"}, true, "Arduino Uno");
+  UsbDevice("1-4", "0403", "6010", "FT2232", {"ttyUSB1", "ttyUSB2"}, false, "Dual RS232-HS");
+  UsbDevice("1-5", "1a86", "7523", "", {"ttyUSB3"});  // a device without a product string
+  UsbDevice("1-6", "10c4", "ea60", "0001", {"ttyUSB4"}, false,
+            "CP2102 Messger\xc3\xa4t \xe2\x9c\x93");
+  SysfsDevices devices(Root());
+  EXPECT_EQ(devices.SerialPortFriendlyNames(),
+            (std::vector<std::string>{"Arduino Uno (ttyACM0)", "Serial port (ttyS0)",
+                                      "FT232R USB UART (ttyUSB0)", "Dual RS232-HS (ttyUSB1)",
+                                      "Dual RS232-HS (ttyUSB2)", "USB serial port (ttyUSB3)",
+                                      "CP2102 Messger\xe4t ? (ttyUSB4)"}))
+      << "UTF-8 of sysfs becomes Windows-1252, what the code page lacks '?'";
+  EXPECT_EQ(devices.SerialPortFriendlyNames().size(), devices.SerialPortNames().size());
 }
 
 TEST_F(SysfsFixture, AMissingTreeListsNothing) {
   SysfsDevices devices(Root() / "absent");
   EXPECT_TRUE(devices.SerialPortNames().empty());
+  EXPECT_TRUE(devices.SerialPortFriendlyNames().empty());
   EXPECT_TRUE(devices.DeviceNames().empty());
   EXPECT_EQ(devices.LookUpAdapterPort("A50285BIA").outcome,
             platform::AdapterPortLookup::Outcome::kKeyMissing);

@@ -1,0 +1,49 @@
+#pragma once
+
+// The device-notice layer: the system's announcements that a serial port or a USB device has
+// arrived or has been removed. On Linux they are the kernel's device events
+// (platform/linux/uevent_listener.cpp). A listener is watched through its descriptor by the
+// event loop of the thread that wants the notices, so no thread of its own is involved.
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/comm_device.h"
+
+namespace korvalesen::platform {
+
+struct DeviceNotice {
+  enum class Kind : std::uint8_t { kArrival, kRemoval };
+  Kind kind = Kind::kArrival;
+  // A serial port: its bare name, as in the serial-port map ("ttyUSB0"). A USB device: its
+  // interface name "USB#VID_0403&PID_6001#<place on the bus>#{a5dcbf10-...}", the same at
+  // arrival and removal.
+  std::string name;
+
+  bool operator==(const DeviceNotice&) const = default;
+};
+
+// One running registration; destroying it stops listening.
+class DeviceNoticeListener {
+ public:
+  virtual ~DeviceNoticeListener() = default;
+  // Readable while notices may be waiting.
+  virtual int Descriptor() const = 0;
+  // The notices that have come in, oldest first, without waiting; empty when none. Throws
+  // SysError when the system fails.
+  virtual std::vector<DeviceNotice> Take() = 0;
+};
+
+class DeviceNotices {
+ public:
+  virtual ~DeviceNotices() = default;
+  // Starts listening; throws SysError when the system refuses.
+  virtual std::unique_ptr<DeviceNoticeListener> Listen() = 0;
+};
+
+// This system's device notices (the kernel's device events on Linux).
+DeviceNotices& SystemDeviceNotices();
+
+}  // namespace korvalesen::platform

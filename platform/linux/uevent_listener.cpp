@@ -1,0 +1,83 @@
+#include "platform/linux/uevent_listener.h"
+
+#include <linux/netlink.h>
+#include <sys/socket.h>
+
+#include <array>
+#include <cerrno>
+#include <string_view>
+
+#include "platform/linux/uevent.h"
+
+namespace korvalesen {
+
+namespace {
+
+// The kernel's multicast group of NETLINK_KOBJECT_UEVENT (udev's is 2).
+constexpr unsigned kKernelGroup = 1;
+
+// The kernel's device events are at most a few kilobytes (UEVENT_BUFFER_SIZE is 2048 for the
+// properties); a larger datagram is cut and dropped.
+constexpr std::size_t kDatagramSize = 8192;
+
+}  // namespace
+
+std::vector<platform::DeviceNotice> UeventListener::Take() {
+  std::vector<platform::DeviceNotice> notices;
+  std::array<char, kDatagramSize> buffer;
+  for (;;) {
+    sockaddr_nl sender{};
+    iovec part{buffer.data(), buffer.size()};
+    msghdr message{};
+    message.msg_name = &sender;
+    message.msg_namelen = sizeof sender;
+    message.msg_iov = &part;
+    message.msg_iovlen = 1;
+    const ssize_t length = recvmsg(socket_.Get(), &message, MSG_DONTWAIT);
+    if (length < 0) {
+      if (errno == EINTR) continue;
+      // The kernel drops events while the socket's queue is full and says so once; the events
+      // after the gap come as usual.
+      if (errno == ENOBUFS) continue;
+      if (errno == EAGAIN || errno == EWOULDBLOCK) break;
+      throw platform::SysError::FromErrno(errno);
+    }
+    if ((message.msg_flags & MSG_TRUNC) != 0) continue;
+    const bool from_other_netlink_socket = message.msg_namelen >= sizeof sender &&
+                                           sender.nl_family == AF_NETLINK && sender.nl_pid != 0;
+    if (from_other_netlink_socket) continue;
+    const auto event =
+        ParseUevent(std::string_view(buffer.data(), static_cast<std::size_t>(length)));
+    if (!event) continue;
+    if (auto notice = NoticeOf(*event)) notices.push_back(std::move(*notice));
+  }
+  return notices;
+}
+
+platform::UniqueFd OpenKernelUevents() {
+  platform::UniqueFd socket(
+      ::socket(AF_NETLINK, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, NETLINK_KOBJECT_UEVENT));
+  if (!socket.Valid()) throw platform::SysError::FromErrno(errno);
+  sockaddr_nl address{};
+  address.nl_family = AF_NETLINK;
+  address.nl_groups = kKernelGroup;
+  if (bind(socket.Get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
+    throw platform::SysError::FromErrno(errno);
+  }
+  return socket;
+}
+
+std::unique_ptr<platform::DeviceNoticeListener> KernelUevents::Listen() {
+  return std::make_unique<UeventListener>(OpenKernelUevents());
+}
+
+namespace platform {
+
+DeviceNotices& SystemDeviceNotices() {
+  static KernelUevents notices;
+  return notices;
+}
+
+}  // namespace platform
+
+}  // namespace korvalesen

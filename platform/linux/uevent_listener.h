@@ -1,0 +1,39 @@
+#pragma once
+
+// The device notices of Linux: the kernel's device events on a NETLINK_KOBJECT_UEVENT socket
+// bound to the kernel's multicast group. Only the kernel's own messages are taken; udev's
+// (its own group, "libudev" header) are not listened to, since udev need not run (containers,
+// small systems), and with devtmpfs the kernel announces a tty only after its /dev node
+// exists (udev may still be setting its owner and mode then).
+
+#include <memory>
+#include <vector>
+
+#include "platform/device_notices.h"
+#include "platform/linux/unique_fd.h"
+
+namespace korvalesen {
+
+class UeventListener final : public platform::DeviceNoticeListener {
+ public:
+  // Takes the datagrams of `socket`, which OpenKernelUevents opened (or, for recorded
+  // messages, a local datagram socket). A datagram from a netlink sender other than the kernel
+  // is dropped: only the kernel speaks for the devices.
+  explicit UeventListener(platform::UniqueFd socket) : socket_(std::move(socket)) {}
+
+  int Descriptor() const override { return socket_.Get(); }
+  std::vector<platform::DeviceNotice> Take() override;
+
+ private:
+  platform::UniqueFd socket_;
+};
+
+// A non-blocking netlink socket bound to the kernel's device events; throws SysError.
+platform::UniqueFd OpenKernelUevents();
+
+class KernelUevents final : public platform::DeviceNotices {
+ public:
+  std::unique_ptr<platform::DeviceNoticeListener> Listen() override;
+};
+
+}  // namespace korvalesen
