@@ -188,7 +188,13 @@ TCustomComPort::TCustomComPort(ComPortServices services) : services_(services) {
 
 TCustomComPort::~TCustomComPort() {
   StopNotification();
-  Close();
+  // A destructor cannot pass an error on: what the close raises (its handler, or a log file
+  // that can no longer be written) goes to the exception display. The device is freed by then.
+  try {
+    Close();
+  } catch (...) {
+    ShowCurrentException();
+  }
 }
 
 platform::CommDevice& TCustomComPort::Device() {

@@ -26,9 +26,34 @@
 namespace korvalesen {
 
 enum TBaudRate : std::uint8_t {
-  brDefault, br50, br75, br110, br134_5, br150, br300, br600, br1200, br1800, br2000, br2400,
-  br3600, br4800, br7200, br9600, br10400, br14400, br15625, br19200, br28800, br38400, br56000,
-  br57600, br115200, br128000, br256000, brCustom
+  brDefault,
+  br50,
+  br75,
+  br110,
+  br134_5,
+  br150,
+  br300,
+  br600,
+  br1200,
+  br1800,
+  br2000,
+  br2400,
+  br3600,
+  br4800,
+  br7200,
+  br9600,
+  br10400,
+  br14400,
+  br15625,
+  br19200,
+  br28800,
+  br38400,
+  br56000,
+  br57600,
+  br115200,
+  br128000,
+  br256000,
+  brCustom
 };
 enum TDataBits : std::uint8_t { dbDefault, db4, db5, db6, db7, db8, db9, db16, db16x };
 enum TParity : std::uint8_t { paDefault, paNone, paOdd, paEven, paMark, paSpace };
@@ -37,31 +62,66 @@ enum TDTRControl : std::uint8_t { dcDefault, dcDisable, dcEnable, dcHandshake };
 enum TRTSControl : std::uint8_t { rcDefault, rcDisable, rcEnable, rcHandshake, rcToggle };
 enum TXOnXOffControl : std::uint8_t { xcDefault, xcDisable, xcInput, xcOutput, xcInputOutput };
 enum TOption : std::uint8_t {
-  opCheckParity, opOutputCTSFlow, opOutputDSRFlow, opDSRSensitivity, opTXContinueOnXOff,
-  opUseErrorChar, opDiscardNullBytes, opAbortOnError
+  opCheckParity,
+  opOutputCTSFlow,
+  opOutputDSRFlow,
+  opDSRSensitivity,
+  opTXContinueOnXOff,
+  opUseErrorChar,
+  opDiscardNullBytes,
+  opAbortOnError
 };
 using TOptions = EnumSet<TOption>;
 enum TPriorityClass : std::uint8_t { pcDefault, pcIdle, pcNormal, pcHigh, pcRealTime };
 enum TModemStatusValue : std::uint8_t { msCTS, msDSR, msRing, msRLSD };
 using TModemStatus = EnumSet<TModemStatusValue>;
 enum TLineError : std::uint8_t {
-  leBreak, leDeviceNotSelected, leFrame, leIO, leMode, leOutOfPaper, leOverrun,
-  leDeviceTimeOut, leRxOverflow, leParity, leTxFull
+  leBreak,
+  leDeviceNotSelected,
+  leFrame,
+  leIO,
+  leMode,
+  leOutOfPaper,
+  leOverrun,
+  leDeviceTimeOut,
+  leRxOverflow,
+  leParity,
+  leTxFull
 };
 using TLineErrors = EnumSet<TLineError>;
 enum TComAction : std::uint8_t { caFail, caAbort };
 enum TThreadPriority : std::uint8_t {
-  tpIdle, tpLowest, tpLower, tpNormal, tpHigher, tpHighest, tpTimeCritical
+  tpIdle,
+  tpLowest,
+  tpLower,
+  tpNormal,
+  tpHigher,
+  tpHighest,
+  tpTimeCritical
 };
 
 // The capability sets of an open device.
 enum TSettableParameter : std::uint8_t {
-  spParity, spParityCheck, spBaudRate, spDataBits, spStopBits, spHandShaking, spRLSD
+  spParity,
+  spParityCheck,
+  spBaudRate,
+  spDataBits,
+  spStopBits,
+  spHandShaking,
+  spRLSD
 };
 using TSettableParameters = EnumSet<TSettableParameter>;
 enum TCapability : std::uint8_t {
-  caDtrDsr, caRtsCts, caRLSD, caParityCheck, caXOnXOff, caSettableXChar, caTotalTimeouts,
-  caIntervalTimeouts, caSpecialChars, ca16BitMode
+  caDtrDsr,
+  caRtsCts,
+  caRLSD,
+  caParityCheck,
+  caXOnXOff,
+  caSettableXChar,
+  caTotalTimeouts,
+  caIntervalTimeouts,
+  caSpecialChars,
+  ca16BitMode
 };
 using TCapabilities = EnumSet<TCapability>;
 using TBaudRates = EnumSet<TBaudRate>;
@@ -72,8 +132,18 @@ using TBytes = std::vector<std::uint8_t>;
 
 // The twelve notification events of the event thread (OnLineError has a type of its own).
 enum TComEvent : std::uint8_t {
-  evBreak, evCTSChange, evDSRChange, evEvent1, evEvent2, evPrinterError, evRing, evRLSDChange,
-  evRx80PercFull, evRxChar, evRxFlag, evTxEmpty
+  evBreak,
+  evCTSChange,
+  evDSRChange,
+  evEvent1,
+  evEvent2,
+  evPrinterError,
+  evRing,
+  evRLSDChange,
+  evRx80PercFull,
+  evRxChar,
+  evRxFlag,
+  evTxEmpty
 };
 inline constexpr int kComEventCount = 12;
 
@@ -376,8 +446,6 @@ class TCustomComPort : public TComponent {
   bool ConfigDialog();
   // Shows the device's default configuration; confirmed, it is stored.
   bool DefaultConfigDialog();
-  // DeviceName without the prefix of device paths.
-  std::string ShortDeviceName() const;
   void SetConfigStore(platform::CommConfigStore& store) { config_store_ = &store; }
   // The dialog the two show (serial/dialog/ has the Qt one); without one they raise.
   void SetConfigPresenter(ComConfigPresenter* presenter) { config_presenter_ = presenter; }

@@ -6,6 +6,7 @@
 #include <regex>
 #include <string>
 
+#include "common/exception_display.h"
 #include "common/in_out_error.h"
 #include "platform/local_time_text.h"
 #include "tests/serial/pump.h"
@@ -102,6 +103,20 @@ TEST_F(ComPortLogTest, ALogFileThatCannotBeWrittenRaisesTheInputOutputError) {
     EXPECT_EQ(e.ErrorCode(), ENOENT);
     EXPECT_EQ(e.Message(), "No such file or directory");
   }
+}
+
+TEST_F(ComPortLogTest, ALogThatFailsAtTheLastCloseIsShownAndTheDeviceIsFreed) {
+  std::vector<std::string> shown;
+  SetExceptionDisplay([&shown](const Error& e) { shown.push_back(e.Message()); });
+  const std::filesystem::path logs = folder.path() / "logs";
+  std::filesystem::create_directory(logs);
+  port->SetLogFile((logs / "port.log").string());
+  port->Open();
+  std::filesystem::remove_all(logs);
+  port.reset();
+  SetExceptionDisplay(nullptr);
+  EXPECT_EQ(shown, std::vector<std::string>{"No such file or directory"});
+  EXPECT_FALSE(line.IsOpen());
 }
 
 TEST(LocalDateTimeTextTest, TheLocalesShortDateAndLongTime) {
