@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <map>
 
+#include "board/dump_reader.h"
 #include "common/result_file_names.h"
 #include "common/windows1252.h"
 #include "results/result_files.h"
@@ -117,10 +118,14 @@ TEST(SimRunTest, CompleteRunsUploadTheFilesAndLeaveNoneBehind) {
   const ConfigImage from_seed = sim::RandomBoardImage(kSeed);
   ASSERT_EQ(from_seed.serialNumber.find_first_of("/\\.*?"), std::string::npos);
 
-  std::vector<SimRun> runs(3);
+  ConfigImage largest = from_dump;
+  largest.serialNumber = "L064";
+
+  std::vector<SimRun> runs(4);
   runs[1] = WithDump(sim::BuildDump(from_dump));
   runs[2] = WithArguments({"--seed", std::to_string(kSeed)});
-  const std::vector<ConfigImage> images = {sim::SampleBoardImage(), from_dump, from_seed};
+  runs[3] = WithDump(sim::PaddedDump(largest, DumpAcceptedBytes));
+  const std::vector<ConfigImage> images = {sim::SampleBoardImage(), from_dump, from_seed, largest};
   for (SimRun& run : runs) run.server = &server.Server();
   RunAll(runs);
 
@@ -242,7 +247,10 @@ TEST(SimRunTest, ASilentBoardTimesOutInEachReceiveStage) {
 TEST(SimRunTest, AMalformedDumpEndsTheRunWithTheStagesMessage) {
   const std::string version_too_long = kDump.substr(0, kAsciiPart + 3) + "12345678901234567_";
   std::vector<ReaderCase> cases;
-  cases.push_back({"ASCII part too long", WithDump(std::string(63995, '_')), kMemoryEnd});
+  // Its 63995th byte is the end marker.
+  cases.push_back({"ASCII part too long",
+                   WithDump(sim::PaddedDump(sim::SampleBoardImage(), DumpAcceptedBytes + 1)),
+                   kMemoryEnd});
   cases.push_back({"wrong control character", WithDump(Replaced(kAsciiPart, 4)),
                    "Fehler: Datenübertragungsfehler!\\n\\nFalsches Kontrollzeichen "
                    "empfangen.\\nFirmware in LCD-Platine vermutlich nicht kompatibel."});
