@@ -138,129 +138,103 @@ TEST(SimRunTest, CompleteRunsUploadTheFilesAndLeaveNoneBehind) {
   }
 }
 
-TEST(SimRunTest, AFailedPortSearchWaitsForTheUserWithoutFiles) {
+struct FailureCase {
+  std::string what;
+  SimRun run;
+  std::vector<std::string> lines;
+};
+
+FailureCase Fault(const std::string& fault, std::vector<std::string> lines) {
+  return {fault, WithArguments({"--fault", fault}), std::move(lines)};
+}
+
+// Runs the cases; each ends with the status after its messages alone, without a file here or
+// on the server.
+void ExpectFailures(std::vector<FailureCase> cases, int status) {
   ServerWithImport server;
-  struct Case {
-    const char* fault;
-    std::vector<std::string> lines;
-  };
-  const std::vector<Case> cases = {
-      {"no-serial-ports", {"Fehler: Keinen ComPort auf dem PC gefunden!"}},
-      {"no-adapter", {"Fehler: USB-Port der LCD-Platine nicht gefunden!"}},
-      {"no-port-key", {"Fehler: RegSchlüssel nicht gefunden !"}},
-      {"no-port-name", {"Fehler: RegWert (PortName) nicht gefunden !"}},
-      {"port-busy",
-       {"Fehler: ComPortError:  ttyUSB0 !\\n\\nDer Port kann nicht geöffnet werden.",
-        "Fehler: PortSuche nicht erfolgreich !"}},
-  };
   std::vector<SimRun> runs;
-  for (const Case& c : cases) runs.push_back(WithArguments({"--fault", c.fault}));
+  for (FailureCase& c : cases) runs.push_back(std::move(c.run));
   for (SimRun& run : runs) run.server = &server.Server();
   RunAll(runs);
 
   for (std::size_t i = 0; i < cases.size(); ++i) {
-    SCOPED_TRACE(cases[i].fault);
-    // The window was closed by hand after the search had shown its message.
-    EXPECT_EQ(runs[i].status, 1);
+    SCOPED_TRACE(cases[i].what);
+    EXPECT_EQ(runs[i].status, status);
     EXPECT_THAT(runs[i].lines, ElementsAreArray(cases[i].lines));
     EXPECT_THAT(LeftBehind(runs[i]), IsEmpty());
   }
   EXPECT_THAT(EntriesOf(server.Server().root / "import"), IsEmpty());
 }
 
+// The window waits for the user, who closes it.
+TEST(SimRunTest, AFailedPortSearchWaitsForTheUserWithoutFiles) {
+  std::vector<FailureCase> cases;
+  cases.push_back(Fault("no-serial-ports", {"Fehler: Keinen ComPort auf dem PC gefunden!"}));
+  cases.push_back(Fault("no-adapter", {"Fehler: USB-Port der LCD-Platine nicht gefunden!"}));
+  cases.push_back(Fault("no-port-key", {"Fehler: RegSchlüssel nicht gefunden !"}));
+  cases.push_back(Fault("no-port-name", {"Fehler: RegWert (PortName) nicht gefunden !"}));
+  cases.push_back(Fault(
+      "port-busy", {"Fehler: ComPortError:  ttyUSB0 !\\n\\nDer Port kann nicht geöffnet werden.",
+                    "Fehler: PortSuche nicht erfolgreich !"}));
+  ExpectFailures(std::move(cases), 1);
+}
+
 TEST(SimRunTest, AHandshakeFailureEndsTheRunWithoutFiles) {
-  ServerWithImport server;
   const std::string no_answer =
       "Fehler:      Gerät antwortet nicht!\\n\\nMögliche Gründe, z.B.:\\nTest-Jumper auf "
       "Platine vergessen.\\nNetzkabel nicht entfernt.\\nNoch keine Firmware geladen.";
-  struct Case {
-    const char* fault;
-    std::string line;
-  };
-  const std::vector<Case> cases = {
-      {"no-ack-on",
-       "Fehler: Keine Rückmeldung vom \"Reset\"-Befehl \"ein\" erhalten!\\n\\n        "
-       "Datenübertragung abgebrochen!"},
-      {"no-ack-off",
-       "Fehler: Keine Rückmeldung vom \"Reset\"-Befehl \"aus\" erhalten!\\n\\n        "
-       "Datenübertragung abgebrochen!"},
-      {"no-echo", no_answer},
-      {"wrong-echo", no_answer},
-      {"late-echo", no_answer},
-      {"stuck-write",
-       "Fehler: Daten senden konnte nicht ausgeführt werden!  Fehlercode 1\\n\\n             "
-       "Datenübertragung abgebrochen!"},
-  };
-  std::vector<SimRun> runs;
-  for (const Case& c : cases) runs.push_back(WithArguments({"--fault", c.fault}));
-  for (SimRun& run : runs) run.server = &server.Server();
-  RunAll(runs);
-
-  for (std::size_t i = 0; i < cases.size(); ++i) {
-    SCOPED_TRACE(cases[i].fault);
-    EXPECT_EQ(runs[i].status, 2);
-    EXPECT_THAT(runs[i].lines, ElementsAre(cases[i].line));
-    EXPECT_THAT(LeftBehind(runs[i]), IsEmpty());
-  }
-  EXPECT_THAT(EntriesOf(server.Server().root / "import"), IsEmpty());
+  std::vector<FailureCase> cases;
+  cases.push_back(Fault("no-ack-on",
+                        {"Fehler: Keine Rückmeldung vom \"Reset\"-Befehl \"ein\" erhalten!\\n\\n   "
+                         "     Datenübertragung abgebrochen!"}));
+  cases.push_back(Fault("no-ack-off",
+                        {"Fehler: Keine Rückmeldung vom \"Reset\"-Befehl \"aus\" erhalten!\\n\\n   "
+                         "     Datenübertragung abgebrochen!"}));
+  cases.push_back(Fault("no-echo", {no_answer}));
+  cases.push_back(Fault("wrong-echo", {no_answer}));
+  cases.push_back(Fault("late-echo", {no_answer}));
+  cases.push_back(
+      Fault("stuck-write", {"Fehler: Daten senden konnte nicht ausgeführt werden!  Fehlercode "
+                            "1\\n\\n             Datenübertragung abgebrochen!"}));
+  ExpectFailures(std::move(cases), 2);
 }
 
-struct ReaderCase {
-  const char* what;
-  SimRun run;
-  std::string line;
-};
-
-// Runs the cases; each ends the run after the board was reset, with its message alone.
-void ExpectReaderFailures(std::vector<ReaderCase> cases) {
-  ServerWithImport server;
-  std::vector<SimRun> runs;
-  for (ReaderCase& c : cases) runs.push_back(std::move(c.run));
-  for (SimRun& run : runs) run.server = &server.Server();
-  RunAll(runs);
-
-  for (std::size_t i = 0; i < cases.size(); ++i) {
-    SCOPED_TRACE(cases[i].what);
-    EXPECT_EQ(runs[i].status, 2);
-    EXPECT_THAT(runs[i].lines, ElementsAre(cases[i].line));
-    EXPECT_THAT(LeftBehind(runs[i]), IsEmpty());
-  }
-  EXPECT_THAT(EntriesOf(server.Server().root / "import"), IsEmpty());
-}
-
+// The board goes silent in the ASCII part, before the control character, before the language
+// code, before the device type and in the version text.
 TEST(SimRunTest, ASilentBoardTimesOutInEachReceiveStage) {
-  std::vector<ReaderCase> cases;
-  cases.push_back({"in the ASCII part", WithArguments({"--fault", After(100)}), kTimeOut});
-  cases.push_back({"before the control character", WithArguments({"--fault", After(kAsciiPart)}),
-                   "Fehler: Datenübertragungsfehler!\\n\\nZeitüberschreitung.\\nFirmware in "
-                   "LCD-Platine vermutlich nicht kompatibel!"});
-  cases.push_back(
-      {"before the language code", WithArguments({"--fault", After(kAsciiPart + 1)}), kTimeOut});
-  cases.push_back({"before the device type", WithArguments({"--fault", After(kAsciiPart + 2)}),
-                   "Fehler: Datenübertragungsfehler!\\n\\nZeitüberschreitung.\\nGerätetyp-"
-                   "Kennzeichen nicht empfangen!"});
-  cases.push_back(
-      {"in the version text", WithArguments({"--fault", After(kAsciiPart + 5)}), kTimeOut});
-  ExpectReaderFailures(std::move(cases));
+  std::vector<FailureCase> cases;
+  cases.push_back(Fault(After(100), {kTimeOut}));
+  cases.push_back(Fault(After(kAsciiPart),
+                        {"Fehler: Datenübertragungsfehler!\\n\\nZeitüberschreitung.\\nFirmware in "
+                         "LCD-Platine vermutlich nicht kompatibel!"}));
+  cases.push_back(Fault(After(kAsciiPart + 1), {kTimeOut}));
+  cases.push_back(Fault(After(kAsciiPart + 2),
+                        {"Fehler: Datenübertragungsfehler!\\n\\nZeitüberschreitung.\\nGerätetyp-"
+                         "Kennzeichen nicht empfangen!"}));
+  cases.push_back(Fault(After(kAsciiPart + 5), {kTimeOut}));
+  ExpectFailures(std::move(cases), 2);
 }
 
 TEST(SimRunTest, AMalformedDumpEndsTheRunWithTheStagesMessage) {
   const std::string version_too_long = kDump.substr(0, kAsciiPart + 3) + "12345678901234567_";
-  std::vector<ReaderCase> cases;
+  std::vector<FailureCase> cases;
   // Its 63995th byte is the end marker.
   cases.push_back({"ASCII part too long",
                    WithDump(sim::PaddedDump(sim::SampleBoardImage(), DumpAcceptedBytes + 1)),
-                   kMemoryEnd});
-  cases.push_back({"wrong control character", WithDump(Replaced(kAsciiPart, 4)),
-                   "Fehler: Datenübertragungsfehler!\\n\\nFalsches Kontrollzeichen "
-                   "empfangen.\\nFirmware in LCD-Platine vermutlich nicht kompatibel."});
-  cases.push_back({"invalid language", WithDump(Replaced(kAsciiPart + 1, 2)),
-                   "Fehler: Datenübertragungsfehler!\\n\\nUngültiges Sprach-Kontrollzeichen "
-                   "empfangen."});
-  cases.push_back({"version text too long", WithDump(version_too_long), kMemoryEnd});
-  cases.push_back({"one field too many", WithDump("7_" + kDump),
-                   "Fehler: Datenübertragungsfehler!\\n\\nFalsches Bestätigungsbyte!"});
-  ExpectReaderFailures(std::move(cases));
+                   {kMemoryEnd}});
+  cases.push_back({"wrong control character",
+                   WithDump(Replaced(kAsciiPart, 4)),
+                   {"Fehler: Datenübertragungsfehler!\\n\\nFalsches Kontrollzeichen "
+                    "empfangen.\\nFirmware in LCD-Platine vermutlich nicht kompatibel."}});
+  cases.push_back({"invalid language",
+                   WithDump(Replaced(kAsciiPart + 1, 2)),
+                   {"Fehler: Datenübertragungsfehler!\\n\\nUngültiges Sprach-Kontrollzeichen "
+                    "empfangen."}});
+  cases.push_back({"version text too long", WithDump(version_too_long), {kMemoryEnd}});
+  cases.push_back({"one field too many",
+                   WithDump("7_" + kDump),
+                   {"Fehler: Datenübertragungsfehler!\\n\\nFalsches Bestätigungsbyte!"}});
+  ExpectFailures(std::move(cases), 2);
 }
 
 TEST(SimRunTest, ALineErrorOrAnUnpluggedAdapterEndsTheReadWithThePortsMessages) {
