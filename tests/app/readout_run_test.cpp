@@ -98,9 +98,11 @@ class ReadoutRunTest : public ::testing::Test {
   PyftpdlibServer server_{"korvalesen", kPassword};
   sim::VirtualComputer computer_;
   sim::RecordingTonePlayer tone_;
+  // Outlives the window: its indicators unhook from a port that may still be open on a
+  // device that is gone, and the port's error box must be answered then too.
+  MessageBoxAnswerer answerer_;
   TMainForm form_{Services()};
   ReadoutSequence readout_{form_};
-  MessageBoxAnswerer answerer_;
   std::string escaped_;
 };
 
