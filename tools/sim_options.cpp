@@ -96,15 +96,15 @@ void ApplyServer(std::string_view address, UploadSettings& upload) {
   upload.port = static_cast<std::uint16_t>(port);
 }
 
-// The password travels as Windows-1252 bytes; a character outside the code page could not
-// be sent as given.
-std::string PasswordBytes(std::string_view utf8) {
+// The account and the password travel as Windows-1252 bytes; a character outside the code
+// page could not be sent as given.
+std::string W1252Bytes(std::string_view utf8, std::string_view option) {
   std::string bytes;
   std::size_t pos = 0;
   while (pos < utf8.size()) {
     const auto code_point = DecodeUtf8(utf8, pos);
     const auto byte = code_point ? EncodeW1252(*code_point) : std::nullopt;
-    if (!byte) throw OptionError("--password: a character outside Windows-1252");
+    if (!byte) throw OptionError(std::string(option) + ": a character outside Windows-1252");
     bytes += static_cast<char>(*byte);
   }
   return bytes;
@@ -133,9 +133,9 @@ SimOptions ParseSimOptions(std::span<const std::string_view> arguments) {
     } else if (option == "--ftp") {
       ApplyServer(value(), options.upload);
     } else if (option == "--user") {
-      options.upload.user = Utf8ToW1252(value());
+      options.upload.user = W1252Bytes(value(), option);
     } else if (option == "--password") {
-      options.upload.password = PasswordBytes(value());
+      options.upload.password = W1252Bytes(value(), option);
     } else if (option == "--auto-confirm") {
       options.autoConfirm = true;
     } else {
@@ -169,7 +169,8 @@ Board:
                       (N counts the bytes of the dump)
 Upload:
   --ftp HOST:PORT     the FTP server (default 127.0.0.1:2121)
-  --user NAME         the account (default: the program's fixed account)
+  --user NAME         the account, given in UTF-8, sent as Windows-1252
+                      (default: the program's fixed account)
   --password TEXT     the password, given in UTF-8, sent as Windows-1252
                       (default: the program's fixed password)
 Messages:

@@ -42,6 +42,10 @@ class ReadoutRunTest : public ::testing::Test {
     computer_.Board().SetPaced(false);
   }
   ~ReadoutRunTest() override {
+    // The user closes the window, which closes the port first, as the program's end does;
+    // a window destroyed with its port still open on an unplugged device would raise the
+    // port's error while its indicators unhook.
+    form_.close();
     SetProcessEndHook(nullptr);
     if (HasFailure()) {
       for (const std::string& box : Boxes()) std::cerr << "box shown: " << box << "\n";
@@ -98,11 +102,9 @@ class ReadoutRunTest : public ::testing::Test {
   PyftpdlibServer server_{"korvalesen", kPassword};
   sim::VirtualComputer computer_;
   sim::RecordingTonePlayer tone_;
-  // Outlives the window: its indicators unhook from a port that may still be open on a
-  // device that is gone, and the port's error box must be answered then too.
-  MessageBoxAnswerer answerer_;
   TMainForm form_{Services()};
   ReadoutSequence readout_{form_};
+  MessageBoxAnswerer answerer_;
   std::string escaped_;
 };
 
