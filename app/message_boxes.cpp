@@ -2,13 +2,20 @@
 
 #include <QApplication>
 #include <QScreen>
+#include <utility>
 
 #include "app/qt_text.h"
 
 namespace korvalesen {
 
-void ShowMessageBox(QMessageBox::Icon icon, const QString& caption, std::string_view text) {
-  QApplication::beep();
+namespace {
+
+MessageBoxPresenter& InstalledPresenter() {
+  static MessageBoxPresenter presenter;
+  return presenter;
+}
+
+void ShowModalBox(QMessageBox::Icon icon, const QString& caption, std::string_view text) {
   QMessageBox box(icon, caption, ToQString(text), QMessageBox::Ok);
   box.setWindowModality(Qt::ApplicationModal);
   box.adjustSize();
@@ -17,6 +24,21 @@ void ShowMessageBox(QMessageBox::Icon icon, const QString& caption, std::string_
     box.move(screen->geometry().center() - QPoint(frame.width() / 2, frame.height() / 2));
   }
   box.exec();
+}
+
+}  // namespace
+
+void SetMessageBoxPresenter(MessageBoxPresenter presenter) {
+  InstalledPresenter() = std::move(presenter);
+}
+
+void ShowMessageBox(QMessageBox::Icon icon, const QString& caption, std::string_view text) {
+  QApplication::beep();
+  if (InstalledPresenter()) {
+    InstalledPresenter()(icon, caption, text);
+  } else {
+    ShowModalBox(icon, caption, text);
+  }
 }
 
 void ShowExceptionBox(const Error& error) {

@@ -3,6 +3,7 @@
 // The program's modal message boxes: a beep, then one "OK" button, centred on the screen.
 
 #include <QMessageBox>
+#include <functional>
 #include <string_view>
 
 #include "common/errors.h"
@@ -13,6 +14,13 @@ namespace korvalesen {
 inline constexpr char kApplicationTitle[] = "Korvalesen";
 
 void ShowMessageBox(QMessageBox::Icon icon, const QString& caption, std::string_view text);
+
+// What shows a box after the beep and returns once it has been confirmed: by default the modal
+// QMessageBox; the simulator-driven variant puts in its own. An empty presenter restores the
+// default.
+using MessageBoxPresenter =
+    std::function<void(QMessageBox::Icon icon, const QString& caption, std::string_view text)>;
+void SetMessageBoxPresenter(MessageBoxPresenter presenter);
 
 // The exception display: the error's text under the application title with the error icon.
 void ShowExceptionBox(const Error& error);

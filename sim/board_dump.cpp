@@ -1,6 +1,9 @@
 #include "sim/board_dump.h"
 
 #include <random>
+#include <stdexcept>
+
+#include "board/dump_parse.h"
 
 namespace korvalesen::sim {
 
@@ -51,6 +54,32 @@ std::string BuildDump(const ConfigImage& image) {
   dump += image.versionText;
   dump += kFieldEnd;
   return dump;
+}
+
+std::string PaddedDump(const ConfigImage& image, std::size_t ascii_part_size) {
+  const std::string dump = BuildDump(image);
+  // The fields end where the serial number's 4 and the further 3 characters begin.
+  const std::size_t fields_end = dump.find(static_cast<char>(DumpEndMarker)) - 7;
+  if (ascii_part_size < fields_end + 8) throw std::invalid_argument("ASCII part too small");
+  const std::size_t padding = ascii_part_size - (fields_end + 8);
+  constexpr std::size_t kFields = SettingsCount + 2 * FaultLogSize;
+  std::string padded;
+  padded.reserve(dump.size() + padding);
+  std::size_t field = 0;
+  std::size_t start = 0;
+  while (start < fields_end) {
+    const std::size_t end = dump.find(kFieldEnd, start) + 1;
+    const std::size_t blanks = padding / kFields + (field < padding % kFields ? 1 : 0);
+    if (end - start - 1 + blanks > FieldCharacterLimit) {
+      throw std::invalid_argument("ASCII part too large for the fields");
+    }
+    padded.append(blanks, ' ');
+    padded.append(dump, start, end - start);
+    start = end;
+    ++field;
+  }
+  padded.append(dump, fields_end);
+  return padded;
 }
 
 ConfigImage SampleBoardImage() {

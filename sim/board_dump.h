@@ -3,6 +3,7 @@
 // The dump a board sends after the read command, built from a board image, and board images
 // for the simulator: a fixed built-in one and plausible ones generated from a seed.
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -16,6 +17,11 @@ namespace korvalesen::sim {
 // the version text ended by '_'. The serial number and the further characters go out as exactly
 // 4 and 3 bytes, cut or filled with NUL bytes.
 std::string BuildDump(const ConfigImage& image);
+
+// The same dump with leading blanks in its fields, spread evenly, so that the ASCII part (end
+// marker included) has the given size; at most 49 characters a field. Throws
+// std::invalid_argument for a size the fields cannot reach.
+std::string PaddedDump(const ConfigImage& image, std::size_t ascii_part_size);
 
 // A fixed board with a dozen faults logged.
 ConfigImage SampleBoardImage();

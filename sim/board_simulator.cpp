@@ -97,8 +97,11 @@ std::optional<BoardSimulator::Clock::time_point> BoardSimulator::FeedDump(Clock:
     const std::size_t stop = NextStop();
     if (sent_ < stop) {
       if (!paced_) {
-        line_.Send(std::string_view(dump_).substr(sent_, stop - sent_));
-        sent_ = stop;
+        // As fast as the port takes it: never more than its receive queue holds.
+        const std::size_t count = std::min(stop - sent_, line_.ReceiveRoom());
+        if (count == 0) return now + kDrainPoll;
+        line_.Send(std::string_view(dump_).substr(sent_, count));
+        sent_ += count;
         continue;
       }
       const std::size_t pending = line_.SendPending();

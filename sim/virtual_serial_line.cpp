@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <condition_variable>
 #include <deque>
+#include <limits>
 #include <optional>
 #include <thread>
 #include <utility>
@@ -18,6 +19,11 @@ using platform::SysError;
 using Clock = std::chrono::steady_clock;
 
 namespace {
+
+// Paced bytes towards the port that fall due within this time arrive together, as in a small
+// packet of the adapter: four bytes at 9600 bit/s, so the line wakes a few hundred times a
+// second instead of once a byte; at slow rates still byte by byte.
+constexpr auto kInboundPacketTime = std::chrono::milliseconds(4);
 
 // The queues of one opening of the near end.
 struct Session {
@@ -51,6 +57,7 @@ struct VirtualSerialLine::State {
   std::size_t write_taken = 0;
   Clock::time_point write_started;
   Clock::time_point in_next, out_next;
+  Clock::time_point in_delivered;  // when the last paced bytes arrived at the port
   bool stop = false;
   std::thread worker;
   std::uint64_t far_events = 0;  // changes the far end sees: DTR, RTS, bytes taken
@@ -87,13 +94,17 @@ struct VirtualSerialLine::State {
       const auto now = Clock::now();
       std::optional<Clock::time_point> next;
       if (pacing) {
+        std::string due;
         while (!inbound.empty() && in_next <= now) {
-          const char c = inbound.front();
+          due += inbound.front();
           inbound.pop_front();
-          DeliverLocked(&c, 1);
           in_next += ByteTime();
         }
-        if (!inbound.empty()) next = in_next;
+        if (!due.empty()) {
+          DeliverLocked(due.data(), due.size());
+          in_delivered = now;
+        }
+        if (!inbound.empty()) next = std::max(in_next, in_delivered + kInboundPacketTime);
         while (takes_output && !outbound.empty() && out_next <= now) {
           TakeLocked(1);
           out_next += ByteTime();
@@ -382,6 +393,12 @@ void VirtualSerialLine::Send(std::string_view bytes) {
 std::size_t VirtualSerialLine::SendPending() const {
   std::lock_guard lock(state_->mutex);
   return state_->inbound.size();
+}
+
+std::size_t VirtualSerialLine::ReceiveRoom() const {
+  std::lock_guard lock(state_->mutex);
+  if (!state_->open || state_->gone) return std::numeric_limits<std::size_t>::max();
+  return state_->session->rx.Free();
 }
 
 std::string VirtualSerialLine::TakeReceived() {

@@ -36,6 +36,9 @@ class VirtualSerialLine {
   void Send(std::string_view bytes);
   // Bytes sent but not yet arrived at the port (only with pacing).
   std::size_t SendPending() const;
+  // How many bytes the port takes now without overflowing its receive queue; no limit while
+  // the near end is closed or gone, where bytes are lost anyway.
+  std::size_t ReceiveRoom() const;
   // Far end: what the port wrote and the far end took, removed from the line.
   std::string TakeReceived();
   // Waits until the far end has taken at least `count` bytes; false on time-out.
@@ -46,7 +49,8 @@ class VirtualSerialLine {
   std::uint64_t FarEndEvents() const;
   void WaitFarEnd(std::uint64_t seen, std::chrono::steady_clock::time_point until) const;
 
-  // 10 bits a byte at the port's rate, both ways. Off by default: bytes move at once.
+  // 10 bits a byte at the port's rate, both ways; towards the port, bytes that fall due
+  // within 4 ms arrive together. Off by default: bytes move at once.
   void SetPacing(bool on);
   // Off: the far end takes nothing, so the port's writes stay pending.
   void SetTakesOutput(bool on);

@@ -42,6 +42,10 @@ class ReadoutRunTest : public ::testing::Test {
     computer_.Board().SetPaced(false);
   }
   ~ReadoutRunTest() override {
+    // The user closes the window, which closes the port first, as the program's end does;
+    // a window destroyed with its port still open on an unplugged device would raise the
+    // port's error while its indicators unhook.
+    form_.close();
     SetProcessEndHook(nullptr);
     if (HasFailure()) {
       for (const std::string& box : Boxes()) std::cerr << "box shown: " << box << "\n";

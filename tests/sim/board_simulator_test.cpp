@@ -153,6 +153,19 @@ TEST_F(BoardSimulatorTest, TheDumpFollowsTheReadCommandAfterItsDelay) {
   EXPECT_EQ(Board().Received(), "\xBA\xA5\xAB");
 }
 
+TEST_F(BoardSimulatorTest, AnUnpacedDumpLargerThanThePortsQueueArrivesWhole) {
+  std::string dump;
+  for (int i = 0; i < 70000; ++i) dump += static_cast<char>('0' + i % 75);
+  Board().SetDump(dump);
+  Board().SetPaced(false);
+  StartAndOpen();
+  Reset();
+  Command();
+  // Nothing is lost to an overflow of the 64000-byte queue: the board waits for room.
+  EXPECT_EQ(Read(dump.size(), 5s), dump);
+  EXPECT_TRUE(Board().WaitDumpSent(1s));
+}
+
 TEST_F(BoardSimulatorTest, APacedDumpTakesTenBitsAByte) {
   std::string dump;
   for (int i = 0; i < 150; ++i) dump += static_cast<char>('0' + i % 75);  // over two chunks

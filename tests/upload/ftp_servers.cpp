@@ -1,12 +1,8 @@
 #include "tests/upload/ftp_servers.h"
 
 #include <arpa/inet.h>
-#include <fcntl.h>
 #include <netinet/in.h>
-#include <poll.h>
-#include <signal.h>
 #include <sys/socket.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -53,46 +49,6 @@ TempFolder::~TempFolder() {
   std::filesystem::remove_all(path_, ignored);
 }
 
-ServerProcess::ServerProcess(const std::vector<std::string>& command) {
-  if (access(command.front().c_str(), X_OK) != 0) {
-    throw std::runtime_error("FTP server program missing: " + command.front());
-  }
-  int pipe_ends[2];
-  if (pipe2(pipe_ends, O_CLOEXEC) != 0) throw std::runtime_error("pipe failed");
-  pid_ = fork();
-  if (pid_ == 0) {
-    dup2(pipe_ends[1], STDOUT_FILENO);
-    std::vector<char*> argv;
-    for (const auto& argument : command) argv.push_back(const_cast<char*>(argument.c_str()));
-    argv.push_back(nullptr);
-    execv(argv[0], argv.data());
-    _exit(127);
-  }
-  close(pipe_ends[1]);
-  output_ = pipe_ends[0];
-}
-
-ServerProcess::~ServerProcess() {
-  if (pid_ > 0) {
-    kill(pid_, SIGKILL);
-    waitpid(pid_, nullptr, 0);
-  }
-  if (output_ >= 0) close(output_);
-}
-
-std::string ServerProcess::ReadLine() {
-  std::string line;
-  char c = 0;
-  while (true) {
-    pollfd entry{output_, POLLIN, 0};
-    if (poll(&entry, 1, 10000) != 1 || read(output_, &c, 1) != 1) {
-      throw std::runtime_error("FTP server did not report its port");
-    }
-    if (c == '\n') return line;
-    line += c;
-  }
-}
-
 PyftpdlibServer::PyftpdlibServer(const std::string& user, const std::string& password,
                                  const std::string& masquerade, const std::string& python) {
   server_ = {"pyftpdlib", 0, user, password, "falsch", folder_.Path()};
@@ -101,7 +57,7 @@ PyftpdlibServer::PyftpdlibServer(const std::string& user, const std::string& pas
       "0",    folder_.Path().string(),
       user,   Hex(password)};
   if (!masquerade.empty()) command.push_back(masquerade);
-  process_ = std::make_unique<ServerProcess>(command);
+  process_ = std::make_unique<ChildProcess>(command);
   const std::string line = process_->ReadLine();
   if (line.rfind("PORT ", 0) != 0) throw std::runtime_error("pyftpdlib said: " + line);
   server_.port = static_cast<std::uint16_t>(std::stoi(line.substr(5)));
@@ -122,7 +78,7 @@ VsftpdServer::VsftpdServer(const std::string& program) {
             "xferlog_enable=NO\ndeny_email_enable=YES\nbanned_email_file="
          << (folder_.Path() / "banned").string() << "\n";
   WriteFile(folder_.Path() / "vsftpd.conf", config.str());
-  process_ = std::make_unique<ServerProcess>(
+  process_ = std::make_unique<ChildProcess>(
       std::vector<std::string>{program, (folder_.Path() / "vsftpd.conf").string()});
   AwaitListening(server_.port);
   // The anonymous root must not be writable; the upload's folder "import" is.

@@ -4,13 +4,13 @@
 // fresh temporary tree and is stopped when its object goes. A missing server program throws
 // (the test fails), it never skips.
 
-#include <sys/types.h>
-
 #include <cstdint>
 #include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
+
+#include "tests/support/child_process.h"
 
 namespace korvalesen::testing {
 
@@ -25,22 +25,6 @@ class TempFolder {
 
  private:
   std::filesystem::path path_;
-};
-
-// A server child process; the destructor kills and reaps it.
-class ServerProcess {
- public:
-  // Runs program with arguments; throws std::runtime_error when the program does not exist.
-  explicit ServerProcess(const std::vector<std::string>& command);
-  ~ServerProcess();
-  ServerProcess(const ServerProcess&) = delete;
-  ServerProcess& operator=(const ServerProcess&) = delete;
-  // The first line that the child wrote to its standard output (with a limit of 10 s).
-  std::string ReadLine();
-
- private:
-  pid_t pid_ = -1;
-  int output_ = -1;
 };
 
 struct FtpServer {
@@ -64,7 +48,7 @@ class PyftpdlibServer {
  private:
   TempFolder folder_;
   FtpServer server_;
-  std::unique_ptr<ServerProcess> process_;
+  std::unique_ptr<ChildProcess> process_;
 };
 
 // vsftpd in the foreground, anonymous with upload, mkdir and delete rights. It refuses to run
@@ -79,7 +63,7 @@ class VsftpdServer {
  private:
   TempFolder folder_;
   FtpServer server_;
-  std::unique_ptr<ServerProcess> process_;
+  std::unique_ptr<ChildProcess> process_;
 };
 
 // A port on 127.0.0.1 that was free a moment ago.

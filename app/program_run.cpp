@@ -1,0 +1,54 @@
+#include "app/program_run.h"
+
+#include <QApplication>
+
+#include "app/message_boxes.h"
+#include "app/readout_sequence.h"
+#include "common/exception_display.h"
+
+namespace korvalesen {
+
+namespace {
+
+// Calls the hook when the sequence is left, by return or by an error.
+class AfterReadoutCall {
+ public:
+  AfterReadoutCall(const AfterReadout& hook, TMainForm& form) : hook_(hook), form_(form) {}
+  ~AfterReadoutCall() {
+    if (hook_) hook_(form_);
+  }
+  AfterReadoutCall(const AfterReadoutCall&) = delete;
+  AfterReadoutCall& operator=(const AfterReadoutCall&) = delete;
+
+ private:
+  const AfterReadout& hook_;
+  TMainForm& form_;
+};
+
+}  // namespace
+
+int RunProgram(char* program_name, const ProgramServices& services,
+               const AfterReadout& after_readout) {
+  int toolkit_argc = program_name != nullptr ? 1 : 0;
+  char* toolkit_argv[] = {program_name, nullptr};
+  QApplication application(toolkit_argc, toolkit_argv);
+  QApplication::setApplicationName(kApplicationTitle);
+  SetExceptionDisplay(ShowExceptionBox);
+
+  try {
+    TMainForm MainForm(services);
+    ReadoutSequence readout(MainForm);
+    MainForm.SetTimer1Handler([&] {
+      const AfterReadoutCall after(after_readout, MainForm);
+      readout.Run();
+    });
+    MainForm.show();
+    QApplication::exec();
+    return static_cast<int>(readout.StatusOnClose());
+  } catch (...) {
+    ShowCurrentException();
+    return static_cast<int>(ExitStatus::kPortSearch);
+  }
+}
+
+}  // namespace korvalesen

@@ -1,0 +1,23 @@
+#pragma once
+
+// The program's run, shared by the product and the simulator-driven variant: the application
+// object titled "Korvalesen" with its exception display, the one window on the given systems,
+// the readout sequence as Timer1's handler and the message loop.
+
+#include <functional>
+
+#include "app/main_form.h"
+#include "app/program_services.h"
+
+namespace korvalesen {
+
+// Called each time the readout sequence has returned or left with an error, before that error
+// is shown; the process is still running and the window waits for the user.
+using AfterReadout = std::function<void(TMainForm& form)>;
+
+// Runs until the user closes the window and returns the status the process then ends with.
+// The toolkit sees the program name only, never the command line.
+int RunProgram(char* program_name, const ProgramServices& services,
+               const AfterReadout& after_readout = {});
+
+}  // namespace korvalesen

@@ -1,0 +1,21 @@
+#!/bin/sh
+# The readout benchmark: korvalesen-sim at 9600 bit/s with a typical and with the largest
+# accepted dump, and the largest with --fast, against pyftpdlib on loopback (Qt's offscreen
+# platform, no display needed). Builds what it needs in the default preset; takes about two
+# minutes.
+set -eu
+cd "$(dirname "$0")/.."
+cmake --preset default >/dev/null
+cmake --build --preset default --target korvalesen-sim readout_bench
+work=$(mktemp -d)
+trap 'kill $server 2>/dev/null; rm -rf "$work"' EXIT
+mkdir -p "$work/root/import"
+# The program's account; its fixed password "KpD#Ra27äMolch" as the hex of its Windows-1252
+# bytes.
+/usr/bin/python3 tests/upload/pyftpd_server.py 0 "$work/root" korvalesen \
+  4b70442352613237e44d6f6c6368 >"$work/port" 2>/dev/null &
+server=$!
+while ! grep -qs PORT "$work/port"; do sleep 0.1; done
+port=$(sed 's/PORT //' "$work/port")
+QT_QPA_PLATFORM=offscreen build/default/bench/readout_bench build/default/tools/korvalesen-sim \
+  "$port"

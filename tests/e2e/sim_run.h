@@ -1,0 +1,36 @@
+#pragma once
+
+// Runs of the korvalesen-sim binary for the whole-run tests: each in a working directory of its
+// own, with --auto-confirm and --fast, several at a time, since most of a run is waiting.
+
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "tests/upload/ftp_servers.h"
+
+namespace korvalesen::testing {
+
+struct SimRun {
+  // Arguments besides --auto-confirm, --fast and --ftp.
+  std::vector<std::string> arguments;
+  // The server the upload goes to; without one, a loopback port where nothing listens.
+  const FtpServer* server = nullptr;
+  // Prepares the working directory before the run.
+  std::function<void(const std::filesystem::path& directory)> prepare;
+
+  // Filled by RunAll.
+  std::unique_ptr<TempFolder> directory;
+  int status = -1;
+  // The lines written to standard output.
+  std::vector<std::string> lines;
+};
+
+// Runs them all and waits for their end.
+void RunAll(std::vector<SimRun>& runs);
+
+// The names of the entries in a folder, sorted.
+std::vector<std::string> EntriesOf(const std::filesystem::path& folder);
+
+}  // namespace korvalesen::testing

@@ -1,0 +1,332 @@
+// Whole runs of the korvalesen-sim binary: the real window offscreen, the board simulator, the
+// result files in the run's working directory and a real FTP server on loopback. Each test
+// runs one failure class (or the success path) with its cases side by side and checks what
+// each printed, its exit status and the files it left.
+
+#include "tests/e2e/sim_run.h"
+
+#include <gmock/gmock.h>
+
+#include <filesystem>
+#include <map>
+
+#include "board/dump_reader.h"
+#include "common/result_file_names.h"
+#include "common/windows1252.h"
+#include "results/result_files.h"
+#include "sim/board_dump.h"
+#include "tests/support/recording_window.h"
+#include "tests/support/temporary_directory.h"
+
+namespace korvalesen::testing {
+namespace {
+
+namespace fs = std::filesystem;
+using ::testing::Each;
+using ::testing::ElementsAre;
+using ::testing::ElementsAreArray;
+using ::testing::Eq;
+using ::testing::IsEmpty;
+using ::testing::Not;
+
+const std::string kPassword("KpD#Ra27äMolch"_w1252);
+const std::string kConfig(ConfigFileName);
+const std::string kFaultLog(FaultLogFileName);
+const std::string kSerialVersion(SerialVersionFileName);
+const std::vector<std::string> kAllResultFiles = {kFaultLog, kConfig, kSerialVersion};
+
+// A server with the program's account and the folder "import".
+class ServerWithImport {
+ public:
+  ServerWithImport() { fs::create_directory(server_.Server().root / "import"); }
+  const FtpServer& Server() const { return server_.Server(); }
+  fs::path Folder(const std::string& serial_number) const {
+    return Server().root / "import" / serial_number;
+  }
+
+ private:
+  PyftpdlibServer server_{"korvalesen", kPassword};
+};
+
+// A run that sends these bytes as the board's dump.
+SimRun WithDump(const std::string& dump) {
+  SimRun run;
+  run.arguments = {"--dump", "dump.bin"};
+  run.prepare = [dump](const fs::path& directory) { WriteFileBytes(directory / "dump.bin", dump); };
+  return run;
+}
+
+SimRun WithArguments(std::vector<std::string> arguments) {
+  SimRun run;
+  run.arguments = std::move(arguments);
+  return run;
+}
+
+std::vector<SimRun> RunsWithArguments(const std::vector<std::vector<std::string>>& lists) {
+  std::vector<SimRun> runs;
+  for (const auto& arguments : lists) runs.push_back(WithArguments(arguments));
+  return runs;
+}
+
+// The entries a run left in its working directory, besides its dump file.
+std::vector<std::string> LeftBehind(const SimRun& run) {
+  std::vector<std::string> names = EntriesOf(run.directory->Path());
+  std::erase(names, "dump.bin");
+  return names;
+}
+
+// The three result files as the writers make them of the image.
+std::map<std::string, std::string> ResultFilesOf(const ConfigImage& image) {
+  TemporaryWorkingDirectory directory;
+  RecordingWindow window;
+  EXPECT_TRUE(WriteResultFiles(image, BuildFaultTexts(), window));
+  std::map<std::string, std::string> files;
+  for (const std::string& name : kAllResultFiles) files[name] = ReadFileBytes(name);
+  return files;
+}
+
+std::map<std::string, std::string> FilesIn(const fs::path& folder) {
+  std::map<std::string, std::string> files;
+  for (const std::string& name : EntriesOf(folder)) files[name] = ReadFileBytes(folder / name);
+  return files;
+}
+
+// The sample board's dump, and where its ASCII part ends (the end marker included).
+const std::string kDump = sim::BuildDump(sim::SampleBoardImage());
+const std::size_t kAsciiPart = kDump.find(static_cast<char>(DumpEndMarker)) + 1;
+
+std::string After(std::size_t bytes) {
+  return "silence-after:" + std::to_string(bytes);
+}
+
+std::string Replaced(std::size_t position, char byte) {
+  std::string dump = kDump;
+  dump[position] = byte;
+  return dump;
+}
+
+const char kTimeOut[] = "Fehler: Datenübertragungsfehler!\\n\\nZeitüberschreitung.";
+const char kMemoryEnd[] = "Fehler: Datenübertragungsfehler!\\n\\nSpeicherende erreicht!";
+
+TEST(SimRunTest, CompleteRunsUploadTheFilesAndLeaveNoneBehind) {
+  ServerWithImport server;
+  ConfigImage from_dump = sim::SampleBoardImage();
+  from_dump.serialNumber = "D001";
+  from_dump.settings[5] = -77;
+  // A seed whose serial number makes a plain folder name.
+  constexpr std::uint32_t kSeed = 11;
+  const ConfigImage from_seed = sim::RandomBoardImage(kSeed);
+  ASSERT_EQ(from_seed.serialNumber.find_first_of("/\\.*?"), std::string::npos);
+
+  ConfigImage largest = from_dump;
+  largest.serialNumber = "L064";
+
+  std::vector<SimRun> runs(4);
+  runs[1] = WithDump(sim::BuildDump(from_dump));
+  runs[2] = WithArguments({"--seed", std::to_string(kSeed)});
+  runs[3] = WithDump(sim::PaddedDump(largest, DumpAcceptedBytes));
+  const std::vector<ConfigImage> images = {sim::SampleBoardImage(), from_dump, from_seed, largest};
+  for (SimRun& run : runs) run.server = &server.Server();
+  RunAll(runs);
+
+  for (std::size_t i = 0; i < runs.size(); ++i) {
+    SCOPED_TRACE(images[i].serialNumber);
+    EXPECT_EQ(runs[i].status, 0);
+    EXPECT_THAT(runs[i].lines, ElementsAre("Information: Übertragung erfolgreich beendet!"));
+    EXPECT_THAT(LeftBehind(runs[i]), IsEmpty());
+    EXPECT_EQ(FilesIn(server.Folder(images[i].serialNumber)), ResultFilesOf(images[i]));
+  }
+}
+
+struct FailureCase {
+  std::string what;
+  SimRun run;
+  std::vector<std::string> lines;
+};
+
+FailureCase Fault(const std::string& fault, std::vector<std::string> lines) {
+  return {fault, WithArguments({"--fault", fault}), std::move(lines)};
+}
+
+// Runs the cases; each ends with the status after its messages alone, without a file here or
+// on the server.
+void ExpectFailures(std::vector<FailureCase> cases, int status) {
+  ServerWithImport server;
+  std::vector<SimRun> runs;
+  for (FailureCase& c : cases) runs.push_back(std::move(c.run));
+  for (SimRun& run : runs) run.server = &server.Server();
+  RunAll(runs);
+
+  for (std::size_t i = 0; i < cases.size(); ++i) {
+    SCOPED_TRACE(cases[i].what);
+    EXPECT_EQ(runs[i].status, status);
+    EXPECT_THAT(runs[i].lines, ElementsAreArray(cases[i].lines));
+    EXPECT_THAT(LeftBehind(runs[i]), IsEmpty());
+  }
+  EXPECT_THAT(EntriesOf(server.Server().root / "import"), IsEmpty());
+}
+
+// The window waits for the user, who closes it.
+TEST(SimRunTest, AFailedPortSearchWaitsForTheUserWithoutFiles) {
+  std::vector<FailureCase> cases;
+  cases.push_back(Fault("no-serial-ports", {"Fehler: Keinen ComPort auf dem PC gefunden!"}));
+  cases.push_back(Fault("no-adapter", {"Fehler: USB-Port der LCD-Platine nicht gefunden!"}));
+  cases.push_back(Fault("no-port-key", {"Fehler: RegSchlüssel nicht gefunden !"}));
+  cases.push_back(Fault("no-port-name", {"Fehler: RegWert (PortName) nicht gefunden !"}));
+  cases.push_back(Fault(
+      "port-busy", {"Fehler: ComPortError:  ttyUSB0 !\\n\\nDer Port kann nicht geöffnet werden.",
+                    "Fehler: PortSuche nicht erfolgreich !"}));
+  ExpectFailures(std::move(cases), 1);
+}
+
+TEST(SimRunTest, AHandshakeFailureEndsTheRunWithoutFiles) {
+  const std::string no_answer =
+      "Fehler:      Gerät antwortet nicht!\\n\\nMögliche Gründe, z.B.:\\nTest-Jumper auf "
+      "Platine vergessen.\\nNetzkabel nicht entfernt.\\nNoch keine Firmware geladen.";
+  std::vector<FailureCase> cases;
+  cases.push_back(Fault("no-ack-on",
+                        {"Fehler: Keine Rückmeldung vom \"Reset\"-Befehl \"ein\" erhalten!\\n\\n   "
+                         "     Datenübertragung abgebrochen!"}));
+  cases.push_back(Fault("no-ack-off",
+                        {"Fehler: Keine Rückmeldung vom \"Reset\"-Befehl \"aus\" erhalten!\\n\\n   "
+                         "     Datenübertragung abgebrochen!"}));
+  cases.push_back(Fault("no-echo", {no_answer}));
+  cases.push_back(Fault("wrong-echo", {no_answer}));
+  cases.push_back(Fault("late-echo", {no_answer}));
+  cases.push_back(
+      Fault("stuck-write", {"Fehler: Daten senden konnte nicht ausgeführt werden!  Fehlercode "
+                            "1\\n\\n             Datenübertragung abgebrochen!"}));
+  ExpectFailures(std::move(cases), 2);
+}
+
+// The board goes silent in the ASCII part, before the control character, before the language
+// code, before the device type and in the version text.
+TEST(SimRunTest, ASilentBoardTimesOutInEachReceiveStage) {
+  std::vector<FailureCase> cases;
+  cases.push_back(Fault(After(100), {kTimeOut}));
+  cases.push_back(Fault(After(kAsciiPart),
+                        {"Fehler: Datenübertragungsfehler!\\n\\nZeitüberschreitung.\\nFirmware in "
+                         "LCD-Platine vermutlich nicht kompatibel!"}));
+  cases.push_back(Fault(After(kAsciiPart + 1), {kTimeOut}));
+  cases.push_back(Fault(After(kAsciiPart + 2),
+                        {"Fehler: Datenübertragungsfehler!\\n\\nZeitüberschreitung.\\nGerätetyp-"
+                         "Kennzeichen nicht empfangen!"}));
+  cases.push_back(Fault(After(kAsciiPart + 5), {kTimeOut}));
+  ExpectFailures(std::move(cases), 2);
+}
+
+TEST(SimRunTest, AMalformedDumpEndsTheRunWithTheStagesMessage) {
+  const std::string version_too_long = kDump.substr(0, kAsciiPart + 3) + "12345678901234567_";
+  std::vector<FailureCase> cases;
+  // Its 63995th byte is the end marker.
+  cases.push_back({"ASCII part too long",
+                   WithDump(sim::PaddedDump(sim::SampleBoardImage(), DumpAcceptedBytes + 1)),
+                   {kMemoryEnd}});
+  cases.push_back({"wrong control character",
+                   WithDump(Replaced(kAsciiPart, 4)),
+                   {"Fehler: Datenübertragungsfehler!\\n\\nFalsches Kontrollzeichen "
+                    "empfangen.\\nFirmware in LCD-Platine vermutlich nicht kompatibel."}});
+  cases.push_back({"invalid language",
+                   WithDump(Replaced(kAsciiPart + 1, 2)),
+                   {"Fehler: Datenübertragungsfehler!\\n\\nUngültiges Sprach-Kontrollzeichen "
+                    "empfangen."}});
+  cases.push_back({"version text too long", WithDump(version_too_long), {kMemoryEnd}});
+  cases.push_back({"one field too many",
+                   WithDump("7_" + kDump),
+                   {"Fehler: Datenübertragungsfehler!\\n\\nFalsches Bestätigungsbyte!"}});
+  ExpectFailures(std::move(cases), 2);
+}
+
+TEST(SimRunTest, ALineErrorOrAnUnpluggedAdapterEndsTheReadWithThePortsMessages) {
+  ServerWithImport server;
+  std::vector<SimRun> runs =
+      RunsWithArguments({{"--fault", "line-error-after:100"}, {"--fault", "unplug-after:100"}});
+  for (SimRun& run : runs) run.server = &server.Server();
+  RunAll(runs);
+
+  EXPECT_EQ(runs[0].status, 2);
+  EXPECT_THAT(runs[0].lines, ElementsAre("Fehler: ComPortLineError:  ttyUSB0 !",
+                                         "Fehler: ComPortError:  ttyUSB0 !"));
+  EXPECT_EQ(runs[1].status, 2);
+  // The reader's next call and the event thread's wait may both report the port's error.
+  EXPECT_THAT(runs[1].lines, Not(IsEmpty()));
+  EXPECT_THAT(runs[1].lines, Each(Eq("Fehler: ComPortError:  ttyUSB0 !")));
+  for (const SimRun& run : runs) EXPECT_THAT(LeftBehind(run), IsEmpty());
+  EXPECT_THAT(EntriesOf(server.Server().root / "import"), IsEmpty());
+}
+
+TEST(SimRunTest, AResultFileThatCannotBeCreatedLeavesNoneOfThisRun) {
+  ServerWithImport server;
+  // A folder of the file's name stands in the way of each writer in turn.
+  const std::vector<std::string> blocked = {kConfig, kFaultLog, kSerialVersion};
+  std::vector<SimRun> runs;
+  for (const std::string& name : blocked) {
+    SimRun run;
+    run.server = &server.Server();
+    run.prepare = [name](const fs::path& directory) { fs::create_directory(directory / name); };
+    runs.push_back(std::move(run));
+  }
+  RunAll(runs);
+
+  for (std::size_t i = 0; i < blocked.size(); ++i) {
+    SCOPED_TRACE(blocked[i]);
+    EXPECT_EQ(runs[i].status, 3);
+    EXPECT_THAT(runs[i].lines, ElementsAre("Information: Datei \"" + blocked[i] +
+                                           "\" kann nicht erstellt werden!"));
+    EXPECT_THAT(LeftBehind(runs[i]), ElementsAre(blocked[i]));
+    EXPECT_TRUE(fs::is_directory(runs[i].directory->Path() / blocked[i]));
+  }
+  EXPECT_THAT(EntriesOf(server.Server().root / "import"), IsEmpty());
+}
+
+TEST(SimRunTest, AFailedUploadKeepsTheFiles) {
+  ServerWithImport server;
+  PyftpdlibServer without_import("korvalesen", kPassword);
+  ServerWithImport folder_blocked;
+  // A plain file where the serial number's folder belongs: changing into it fails.
+  WriteFileBytes(folder_blocked.Folder(sim::SampleBoardImage().serialNumber), "x");
+
+  std::vector<SimRun> runs(4);
+  // runs[0]: nothing listens on the server's port.
+  runs[1].server = &server.Server();
+  runs[1].arguments = {"--password", "falsch"};
+  runs[2].server = &without_import.Server();
+  runs[3].server = &folder_blocked.Server();
+  RunAll(runs);
+
+  const std::string no_connection =
+      "Fehler: Verbindung zum Server konnte nicht hergestellt werden.";
+  EXPECT_THAT(runs[0].lines, ElementsAre(no_connection));
+  EXPECT_THAT(runs[1].lines, ElementsAre(no_connection));
+  EXPECT_THAT(runs[2].lines, ElementsAre("Fehler: Ordner auf Server nicht gefunden."));
+  // The error leaves the readout; its display shows the server's reply.
+  EXPECT_THAT(runs[3].lines, ElementsAre(::testing::StartsWith("Korvalesen: 550 ")));
+  for (const SimRun& run : runs) {
+    EXPECT_EQ(run.status, 4);
+    EXPECT_THAT(LeftBehind(run), ElementsAreArray(kAllResultFiles));
+  }
+  EXPECT_THAT(EntriesOf(server.Server().root / "import"), IsEmpty());
+}
+
+TEST(SimRunTest, TheCommandLineIsChecked) {
+  std::vector<SimRun> runs = RunsWithArguments({
+      {"--help"},
+      {"--fault", "no-such-fault"},
+      {"--fault", "silence-after"},
+      {"--seed", "1", "--dump", "x"},
+      {"--dump", "missing.bin"},
+      {"--password", "\xe2\x82\xac\xe2\x98\x83"},  // the euro sign has a byte, a snowman none
+  });
+  RunAll(runs);
+
+  EXPECT_EQ(runs[0].status, 0);
+  EXPECT_THAT(runs[0].lines, ::testing::Contains(::testing::HasSubstr("--fault NAME[:N]")));
+  for (std::size_t i = 1; i < runs.size(); ++i) {
+    SCOPED_TRACE(i);
+    EXPECT_EQ(runs[i].status, 64);
+    EXPECT_THAT(runs[i].lines, IsEmpty());
+  }
+}
+
+}  // namespace
+}  // namespace korvalesen::testing
