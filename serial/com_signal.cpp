@@ -5,6 +5,8 @@
 #include <optional>
 #include <vector>
 
+#include "common/exception_display.h"
+
 namespace korvalesen {
 namespace {
 
@@ -53,7 +55,13 @@ TComSignal::TComSignal() : timer_(std::make_unique<QTimer>()) {
 
 TComSignal::~TComSignal() {
   timer_.reset();
-  RestoreEvents();
+  // Unhooking sets the port's event mask, which raises when the device is gone; a destructor
+  // cannot pass that on, so it goes to the exception display and the unhooking goes on.
+  try {
+    RestoreEvents();
+  } catch (...) {
+    ShowCurrentException();
+  }
   std::erase(Indicators(), this);
   if (port_ != nullptr) port_->RemoveFreeNotification(this);
   if (control_ != nullptr) control_->RemoveFreeNotification(this);

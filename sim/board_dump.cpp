@@ -2,6 +2,7 @@
 
 #include <random>
 #include <stdexcept>
+#include <string_view>
 
 #include "board/dump_parse.h"
 
@@ -117,7 +118,13 @@ ConfigImage RandomBoardImage(std::uint32_t seed) {
     while (c == '_') c = static_cast<char>(uniform(0x21, 0x7E));
     return c;
   };
-  for (char& c : image.serialNumber) c = printable();
+  // Serial numbers as on the boards' labels: capitals and digits, so each names a folder.
+  static constexpr std::string_view kLabelCharacters = "ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+  const auto label = [&uniform] {
+    return kLabelCharacters[static_cast<std::size_t>(
+        uniform(0, static_cast<int>(kLabelCharacters.size()) - 1))];
+  };
+  for (char& c : image.serialNumber) c = label();
   for (char& c : image.serialExtra) c = printable();
   image.languageCode = static_cast<std::uint8_t>(uniform(0, 1));
   image.deviceType = static_cast<std::uint8_t>(uniform(0, 255));

@@ -113,7 +113,6 @@ TEST(SimRunTest, CompleteRunsUploadTheFilesAndLeaveNoneBehind) {
   ConfigImage from_dump = sim::SampleBoardImage();
   from_dump.serialNumber = "D001";
   from_dump.settings[5] = -77;
-  // A seed whose serial number makes a plain folder name.
   constexpr std::uint32_t kSeed = 11;
   const ConfigImage from_seed = sim::RandomBoardImage(kSeed);
   ASSERT_EQ(from_seed.serialNumber.find_first_of("/\\.*?"), std::string::npos);

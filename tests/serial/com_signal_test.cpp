@@ -9,9 +9,10 @@
 #include <thread>
 #include <vector>
 
+#include "common/exception_display.h"
 #include "sim/virtual_device_list.h"
-#include "tests/serial/pump.h"
 #include "sim/virtual_serial_line.h"
+#include "tests/serial/pump.h"
 
 namespace korvalesen {
 namespace {
@@ -34,9 +35,7 @@ class ComSignalTest : public ::testing::Test {
     port_->SetAfterOpen(TOpenCloseEvent(this, &ComSignalTest::PortOpened));
   }
   void PortOpened(TCustomComPort&) { order_.push_back("port"); }
-  void Signalled(TComponent& sender) {
-    order_.push_back(&sender == &reset_ ? "reset" : "mode");
-  }
+  void Signalled(TComponent& sender) { order_.push_back(&sender == &reset_ ? "reset" : "mode"); }
 
   sim::VirtualSerialLine line_;
   sim::VirtualDevices devices_;
@@ -125,6 +124,21 @@ TEST_F(ComSignalTest, WithoutAPortTheTimerTicksOnceAndRaisesNothing) {
   PumpUntil([] { return false; }, 50ms);
   EXPECT_FALSE(reset_.SignalValue());
   EXPECT_TRUE(order_.empty());
+}
+
+TEST_F(ComSignalTest, AnIndicatorDestroyedOnAnUnpluggedDeviceShowsTheErrorAndUnhooks) {
+  std::vector<std::string> shown;
+  SetExceptionDisplay([&shown](const Error& e) { shown.push_back(e.Message()); });
+  {
+    TComSignal pulse;
+    pulse.SetSignal(siCTS);
+    pulse.SetComPort(port_.get());
+    port_->Open();
+    line_.Unplug();
+  }  // unhooking sets the port's event mask on a device that is gone
+  SetExceptionDisplay(nullptr);
+  EXPECT_EQ(shown.size(), 1U);
+  EXPECT_TRUE(port_->OnEvent(evCTSChange) == TNotifyEvent());  // nothing points to it
 }
 
 }  // namespace

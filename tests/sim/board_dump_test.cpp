@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -92,7 +93,8 @@ void ExpectPlausible(const ConfigImage& image) {
   }
   ASSERT_EQ(image.serialNumber.size(), 4u);
   ASSERT_EQ(image.serialExtra.size(), 3u);
-  for (const char c : image.serialNumber + image.serialExtra) EXPECT_TRUE(c > ' ' && c < 0x7F);
+  for (const char c : image.serialNumber) EXPECT_TRUE(std::isupper(c) || std::isdigit(c)) << c;
+  for (const char c : image.serialExtra) EXPECT_TRUE(c > ' ' && c < 0x7F);
   EXPECT_GE(image.versionText.size(), 1u);
   EXPECT_LE(image.versionText.size(), 16u);
   for (const char c : image.versionText) EXPECT_TRUE(c > ' ' && c < 0x7F && c != '_');
