@@ -7,6 +7,8 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "serial/com_port.h"
 #include "sim/recording_priority.h"
@@ -17,7 +19,9 @@ namespace korvalesen::testing {
 
 class VirtualPort {
  public:
-  VirtualPort() : line("/dev/ttyV0"), names({}, {"ttyV0"}) {
+  // `device_names`: the device namespace's names besides the port's own.
+  explicit VirtualPort(std::vector<std::string> device_names = {})
+      : line("/dev/ttyV0"), names(std::move(device_names), {"ttyV0"}) {
     devices.Add(line);
     port = std::make_unique<TComPort>(ComPortServices{&devices, &names, &priority});
     port->SetDeviceName("/dev/ttyV0");
