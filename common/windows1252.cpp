@@ -26,21 +26,37 @@ std::string W1252ToUtf8(std::string_view w1252) {
   return out;
 }
 
-std::string Utf8ToW1252(std::string_view utf8) {
+namespace {
+
+// Each character the code page lacks, and each byte that is no UTF-8, becomes `replacement`;
+// without one the conversion gives nothing.
+std::optional<std::string> EncodeUtf8Text(std::string_view utf8, std::optional<char> replacement) {
   std::string out;
   out.reserve(utf8.size());
   std::size_t pos = 0;
   while (pos < utf8.size()) {
     const auto code_point = DecodeUtf8(utf8, pos);
-    if (!code_point) {
-      out += '?';
-      ++pos;
-      continue;
+    if (!code_point) ++pos;
+    const auto byte = code_point ? EncodeW1252(*code_point) : std::nullopt;
+    if (byte) {
+      out += static_cast<char>(*byte);
+    } else if (replacement) {
+      out += *replacement;
+    } else {
+      return std::nullopt;
     }
-    const auto byte = EncodeW1252(*code_point);
-    out += byte ? static_cast<char>(*byte) : '?';
   }
   return out;
+}
+
+}  // namespace
+
+std::string Utf8ToW1252(std::string_view utf8) {
+  return *EncodeUtf8Text(utf8, '?');
+}
+
+std::optional<std::string> Utf8ToW1252Exactly(std::string_view utf8) {
+  return EncodeUtf8Text(utf8, std::nullopt);
 }
 
 }  // namespace korvalesen

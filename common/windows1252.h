@@ -92,5 +92,7 @@ constexpr std::string_view operator""_w1252() {
 std::string W1252ToUtf8(std::string_view w1252);
 // Characters outside the code page become '?'.
 std::string Utf8ToW1252(std::string_view utf8);
+// Nothing when a character lies outside the code page or the text is no UTF-8.
+std::optional<std::string> Utf8ToW1252Exactly(std::string_view utf8);
 
 }  // namespace korvalesen

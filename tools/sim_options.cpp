@@ -2,6 +2,8 @@
 
 #include <charconv>
 #include <limits>
+#include <optional>
+#include <utility>
 
 #include "common/windows1252.h"
 
@@ -99,15 +101,9 @@ void ApplyServer(std::string_view address, UploadSettings& upload) {
 // The account and the password travel as Windows-1252 bytes; a character outside the code
 // page could not be sent as given.
 std::string W1252Bytes(std::string_view utf8, std::string_view option) {
-  std::string bytes;
-  std::size_t pos = 0;
-  while (pos < utf8.size()) {
-    const auto code_point = DecodeUtf8(utf8, pos);
-    const auto byte = code_point ? EncodeW1252(*code_point) : std::nullopt;
-    if (!byte) throw OptionError(std::string(option) + ": a character outside Windows-1252");
-    bytes += static_cast<char>(*byte);
-  }
-  return bytes;
+  std::optional<std::string> bytes = Utf8ToW1252Exactly(utf8);
+  if (!bytes) throw OptionError(std::string(option) + ": a character outside Windows-1252");
+  return *std::move(bytes);
 }
 
 }  // namespace

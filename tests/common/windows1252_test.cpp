@@ -44,6 +44,9 @@ TEST(Windows1252, ConvertsToAndFromUtf8) {
                         "b Ā"),
             "a?b ?");
   EXPECT_EQ(Utf8ToW1252("\xC3"), "?");
+  EXPECT_EQ(Utf8ToW1252Exactly(utf8), w1252);
+  EXPECT_EQ(Utf8ToW1252Exactly("b Ā"), std::nullopt);
+  EXPECT_EQ(Utf8ToW1252Exactly("a\xFF"), std::nullopt);
 }
 
 TEST(FormatText, FormatsIntoABoundedBuffer) {
