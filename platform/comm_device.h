@@ -115,8 +115,17 @@ inline constexpr std::uint32_t kEvRx80Full = 0x400;
 inline constexpr std::uint32_t kEvEvent1 = 0x800;
 inline constexpr std::uint32_t kEvEvent2 = 0x1000;
 
-enum class Escape { kSetXoff, kSetXon, kSetRts, kClearRts, kSetDtr, kClearDtr, kResetDevice,
-                    kSetBreak, kClearBreak };
+enum class Escape {
+  kSetXoff,
+  kSetXon,
+  kSetRts,
+  kClearRts,
+  kSetDtr,
+  kClearDtr,
+  kResetDevice,
+  kSetBreak,
+  kClearBreak
+};
 
 struct CommStatus {
   std::uint32_t errors = 0;  // error bits, cleared by the read

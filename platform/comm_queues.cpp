@@ -6,7 +6,9 @@
 
 namespace korvalesen::platform {
 
-SysError SysError::FromErrno(int code) { return SysError(code, std::strerror(code)); }
+SysError SysError::FromErrno(int code) {
+  return SysError(code, std::strerror(code));
+}
 
 void ReceiveQueue::SetCapacity(std::size_t capacity) {
   std::lock_guard lock(mutex_);
@@ -84,13 +86,14 @@ void ReceiveQueue::StartRead(void* buffer, std::size_t length, const CommTimeout
       timeouts.read_constant == 0) {
     request.immediate = true;
   } else {
-    const std::int64_t total = std::int64_t{timeouts.read_multiplier} *
-                                   static_cast<std::int64_t>(length) +
-                               timeouts.read_constant;
+    const std::int64_t total =
+        std::int64_t{timeouts.read_multiplier} * static_cast<std::int64_t>(length) +
+        timeouts.read_constant;
     if (timeouts.read_multiplier != 0 || timeouts.read_constant != 0) {
       request.total_deadline = now + std::chrono::milliseconds(std::max<std::int64_t>(total, 0));
     }
-    if (timeouts.read_interval > 0) request.interval = std::chrono::milliseconds(timeouts.read_interval);
+    if (timeouts.read_interval > 0)
+      request.interval = std::chrono::milliseconds(timeouts.read_interval);
   }
   request_ = request;
   FillLocked();

@@ -3,9 +3,9 @@
 #include <cstdio>
 #include <string>
 
+#include "common/result_file_names.h"
 #include "results/config_file.h"
 #include "results/fault_log_file.h"
-#include "common/result_file_names.h"
 #include "results/serial_version_file.h"
 
 namespace korvalesen {

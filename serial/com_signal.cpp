@@ -20,21 +20,36 @@ struct SignalInfo {
 
 SignalInfo Info(TSignal s) {
   switch (s) {
-    case siNone: return {Kind::kNone, {}, {}};
-    case siBreak: return {Kind::kPulse, evBreak, {}};
-    case siRxChar: return {Kind::kPulse, evRxChar, {}};
-    case siTxChar: return {Kind::kTx, {}, {}};
-    case siCTS: return {Kind::kModem, evCTSChange, msCTS};
-    case siDSR: return {Kind::kModem, evDSRChange, msDSR};
-    case siEvent1: return {Kind::kPulse, evEvent1, {}};
-    case siEvent2: return {Kind::kPulse, evEvent2, {}};
-    case siLineError: return {Kind::kLineError, {}, {}};
-    case siPrinterError: return {Kind::kPulse, evPrinterError, {}};
-    case siRing: return {Kind::kModem, evRing, msRing};
-    case siRLSD: return {Kind::kModem, evRLSDChange, msRLSD};
-    case siRx80PercFull: return {Kind::kPulse, evRx80PercFull, {}};
-    case siRxFlag: return {Kind::kPulse, evRxFlag, {}};
-    case siTxEmpty: return {Kind::kPulse, evTxEmpty, {}};
+    case siNone:
+      return {Kind::kNone, {}, {}};
+    case siBreak:
+      return {Kind::kPulse, evBreak, {}};
+    case siRxChar:
+      return {Kind::kPulse, evRxChar, {}};
+    case siTxChar:
+      return {Kind::kTx, {}, {}};
+    case siCTS:
+      return {Kind::kModem, evCTSChange, msCTS};
+    case siDSR:
+      return {Kind::kModem, evDSRChange, msDSR};
+    case siEvent1:
+      return {Kind::kPulse, evEvent1, {}};
+    case siEvent2:
+      return {Kind::kPulse, evEvent2, {}};
+    case siLineError:
+      return {Kind::kLineError, {}, {}};
+    case siPrinterError:
+      return {Kind::kPulse, evPrinterError, {}};
+    case siRing:
+      return {Kind::kModem, evRing, msRing};
+    case siRLSD:
+      return {Kind::kModem, evRLSDChange, msRLSD};
+    case siRx80PercFull:
+      return {Kind::kPulse, evRx80PercFull, {}};
+    case siRxFlag:
+      return {Kind::kPulse, evRxFlag, {}};
+    case siTxEmpty:
+      return {Kind::kPulse, evTxEmpty, {}};
   }
   return {Kind::kNone, {}, {}};
 }
@@ -131,7 +146,8 @@ void TComSignal::RetrieveEvents() {
   port_->SetAfterClose(TOpenCloseEvent(this, &TComSignal::HookAfterClose));
   const SignalInfo info = Info(hooked_);
   switch (info.kind) {
-    case Kind::kNone: break;
+    case Kind::kNone:
+      break;
     case Kind::kPulse:
       saved_pulse_ = port_->OnEvent(*info.event);
       port_->SetOnEvent(*info.event, TNotifyEvent(this, &TComSignal::HookNotify));
@@ -161,12 +177,12 @@ void TComSignal::Unchain(const TComSignal& removed) {
   TComSignal& r = const_cast<TComSignal&>(removed);
   take(saved_after_open_, TOpenCloseEvent(&r, &TComSignal::HookAfterOpen), r.saved_after_open_);
   take(saved_after_close_, TOpenCloseEvent(&r, &TComSignal::HookAfterClose), r.saved_after_close_);
-  take(saved_before_write_, TReadWriteEvent(&r, &TComSignal::HookBeforeWrite), r.saved_before_write_);
+  take(saved_before_write_, TReadWriteEvent(&r, &TComSignal::HookBeforeWrite),
+       r.saved_before_write_);
   take(saved_after_write_, TReadWriteEvent(&r, &TComSignal::HookAfterWrite), r.saved_after_write_);
   take(saved_line_error_, TLineErrorEvent(&r, &TComSignal::HookLineError), r.saved_line_error_);
   take(saved_pulse_, TNotifyEvent(&r, &TComSignal::HookNotify), r.saved_pulse_);
   take(saved_modem_, TNotifyEvent(&r, &TComSignal::HookModem), r.saved_modem_);
-  
 }
 
 void TComSignal::RestoreEvents() {
@@ -184,7 +200,8 @@ void TComSignal::RestoreEvents() {
     }
     const SignalInfo info = Info(hooked_);  // the member that was hooked
     switch (info.kind) {
-      case Kind::kNone: break;
+      case Kind::kNone:
+        break;
       case Kind::kPulse:
         if (port_->OnEvent(*info.event) == TNotifyEvent(this, &TComSignal::HookNotify)) {
           port_->SetOnEvent(*info.event, saved_pulse_);

@@ -19,8 +19,21 @@ class SignalControl : public TComponent {
 };
 
 enum TSignal : std::uint8_t {
-  siNone, siBreak, siRxChar, siTxChar, siCTS, siDSR, siEvent1, siEvent2, siLineError,
-  siPrinterError, siRing, siRLSD, siRx80PercFull, siRxFlag, siTxEmpty
+  siNone,
+  siBreak,
+  siRxChar,
+  siTxChar,
+  siCTS,
+  siDSR,
+  siEvent1,
+  siEvent2,
+  siLineError,
+  siPrinterError,
+  siRing,
+  siRLSD,
+  siRx80PercFull,
+  siRxFlag,
+  siTxEmpty
 };
 
 inline constexpr std::uint32_t clGreen = 0x008000;

@@ -23,11 +23,12 @@ class Event {
 
   // `method` of `object`.
   template <class T, class U>
-    requires std::is_base_of_v<U, T>
-  Event(T* object, void (U::*method)(Args...))
+  requires std::is_base_of_v<U, T> Event(T* object, void (U::*method)(Args...))
       : object_(static_cast<U*>(object)),
         key_(Key::Of(method)),
-        call_([object = static_cast<U*>(object), method](Args... args) { (object->*method)(std::forward<Args>(args)...); }) {}
+        call_([object = static_cast<U*>(object), method](Args... args) {
+          (object->*method)(std::forward<Args>(args)...);
+        }) {}
 
   // A free function, bound to no object.
   Event(void (*function)(Args...)) : key_(Key::Of(function)), call_(function) {}  // NOLINT

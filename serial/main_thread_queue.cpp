@@ -77,8 +77,7 @@ void InstallUserInterfaceQueue() {
   }
   Queue& queue = TheQueue();
   if (queue.notifier) return;
-  auto* notifier =
-      new QSocketNotifier(queue.wakeup.Descriptor(), QSocketNotifier::Read, app);
+  auto* notifier = new QSocketNotifier(queue.wakeup.Descriptor(), QSocketNotifier::Read, app);
   QObject::connect(notifier, &QSocketNotifier::activated, notifier,
                    [&queue] { queue.RunPending(); });
   queue.notifier = notifier;
@@ -106,9 +105,8 @@ bool HandoverChannel::Call(std::function<void()> call) {
   }
   queue.wakeup.Signal();
   std::unique_lock lock(queue.mutex);
-  queue.settled.wait(lock, [&] {
-    return job->state == Job::State::kDone || job->state == Job::State::kDropped;
-  });
+  queue.settled.wait(
+      lock, [&] { return job->state == Job::State::kDone || job->state == Job::State::kDropped; });
   current_.reset();
   if (job->state == Job::State::kDropped) return false;
   if (job->error) {

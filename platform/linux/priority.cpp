@@ -3,6 +3,8 @@
 //   class: idle 19, normal 0, high -10, real time -20
 //   thread level: -15 -> 19, -2 -> 10, -1 -> 5, 0 -> 0, 1 -> -5, 2 -> -10, 15 -> -20
 
+#include "platform/priority.h"
+
 #include <dirent.h>
 #include <sys/resource.h>
 #include <unistd.h>
@@ -10,8 +12,6 @@
 #include <cerrno>
 #include <cstdlib>
 #include <string>
-
-#include "platform/priority.h"
 
 namespace korvalesen::platform {
 namespace {
@@ -39,10 +39,18 @@ class LinuxPriority final : public Priority {
 
   void SetProcessClass(ProcessClass priority_class) override {
     switch (priority_class) {
-      case ProcessClass::kIdle: SetAllThreads(19); break;
-      case ProcessClass::kNormal: SetAllThreads(0); break;
-      case ProcessClass::kHigh: SetAllThreads(-10); break;
-      case ProcessClass::kRealTime: SetAllThreads(-20); break;
+      case ProcessClass::kIdle:
+        SetAllThreads(19);
+        break;
+      case ProcessClass::kNormal:
+        SetAllThreads(0);
+        break;
+      case ProcessClass::kHigh:
+        SetAllThreads(-10);
+        break;
+      case ProcessClass::kRealTime:
+        SetAllThreads(-20);
+        break;
     }
   }
 
@@ -52,9 +60,12 @@ class LinuxPriority final : public Priority {
 
   void SetThread(long thread, int level) override {
     int nice = 0;
-    if (level <= -15) nice = 19;
-    else if (level >= 15) nice = -20;
-    else nice = -5 * level;
+    if (level <= -15)
+      nice = 19;
+    else if (level >= 15)
+      nice = -20;
+    else
+      nice = -5 * level;
     setpriority(PRIO_PROCESS, static_cast<id_t>(thread), nice);  // refusal ignored
   }
 };

@@ -44,14 +44,18 @@ constexpr int kSampleMilliseconds = 10;
 constexpr std::uint32_t kSampledEvents =
     kEvCts | kEvDsr | kEvRlsd | kEvRing | kEvBreak | kEvErr | kEvTxEmpty;
 
-[[noreturn]] void ThrowErrno(int code) { throw SysError::FromErrno(code); }
+[[noreturn]] void ThrowErrno(int code) {
+  throw SysError::FromErrno(code);
+}
 
 void CheckCall(int result) {
   if (result < 0) ThrowErrno(errno);
 }
 
 // A device without modem lines (a pty) answers the modem ioctls with one of these.
-bool NoModemLines(int code) { return code == ENOTTY || code == EINVAL; }
+bool NoModemLines(int code) {
+  return code == ENOTTY || code == EINVAL;
+}
 
 // The data sizes, parities and stop bits the driver keeps, as the property record's flags.
 // Tried once at the open, before the port sets its own line state, and put back: some drivers
@@ -133,10 +137,18 @@ class TermiosDevice final : public CommDevice {
     LineSettings s = kept_;
     if (const int e = linux_tty::GetLineRate(fd_.Get(), s.baud_rate)) ThrowErrno(e);
     switch (t.c_cflag & CSIZE) {
-      case CS5: s.byte_size = 5; break;
-      case CS6: s.byte_size = 6; break;
-      case CS7: s.byte_size = 7; break;
-      default: s.byte_size = 8; break;
+      case CS5:
+        s.byte_size = 5;
+        break;
+      case CS6:
+        s.byte_size = 6;
+        break;
+      case CS7:
+        s.byte_size = 7;
+        break;
+      default:
+        s.byte_size = 8;
+        break;
     }
     if ((t.c_cflag & PARENB) == 0) {
       s.parity = ParityCode::kNone;
@@ -169,9 +181,8 @@ class TermiosDevice final : public CommDevice {
     termios t{};
     CheckCall(tcgetattr(fd_.Get(), &t));
     // Raw binary mode: no line editing, echo, signals, translation or output processing.
-    t.c_iflag &= ~static_cast<tcflag_t>(IGNBRK | BRKINT | PARMRK | ISTRIP | INLCR | IGNCR |
-                                         ICRNL | IXON | IXOFF | IXANY | INPCK | IGNPAR | IUCLC |
-                                         IMAXBEL);
+    t.c_iflag &= ~static_cast<tcflag_t>(IGNBRK | BRKINT | PARMRK | ISTRIP | INLCR | IGNCR | ICRNL |
+                                        IXON | IXOFF | IXANY | INPCK | IGNPAR | IUCLC | IMAXBEL);
     t.c_oflag &= ~static_cast<tcflag_t>(OPOST);
     t.c_lflag &= ~static_cast<tcflag_t>(ECHO | ECHONL | ICANON | ISIG | IEXTEN);
     t.c_cflag &= ~static_cast<tcflag_t>(CSIZE | PARENB | PARODD | CMSPAR | CSTOPB | CRTSCTS);
@@ -179,11 +190,20 @@ class TermiosDevice final : public CommDevice {
     static constexpr std::array<tcflag_t, 4> kSizes{CS5, CS6, CS7, CS8};
     t.c_cflag |= kSizes[static_cast<std::size_t>(s.byte_size - 5)];
     switch (s.parity) {
-      case ParityCode::kNone: break;
-      case ParityCode::kOdd: t.c_cflag |= PARENB | PARODD; break;
-      case ParityCode::kEven: t.c_cflag |= PARENB; break;
-      case ParityCode::kMark: t.c_cflag |= PARENB | CMSPAR | PARODD; break;
-      case ParityCode::kSpace: t.c_cflag |= PARENB | CMSPAR; break;
+      case ParityCode::kNone:
+        break;
+      case ParityCode::kOdd:
+        t.c_cflag |= PARENB | PARODD;
+        break;
+      case ParityCode::kEven:
+        t.c_cflag |= PARENB;
+        break;
+      case ParityCode::kMark:
+        t.c_cflag |= PARENB | CMSPAR | PARODD;
+        break;
+      case ParityCode::kSpace:
+        t.c_cflag |= PARENB | CMSPAR;
+        break;
     }
     if (s.stop_bits != StopBitsCode::kOne) t.c_cflag |= CSTOPB;
     if (s.out_cts_flow || s.rts_control == RtsControl::kHandshake) t.c_cflag |= CRTSCTS;
@@ -277,15 +297,32 @@ class TermiosDevice final : public CommDevice {
     std::lock_guard lock(mutex_);
     CheckGoneLocked();
     switch (function) {
-      case Escape::kSetXoff: CheckCall(tcflow(fd_.Get(), TCOOFF)); break;
-      case Escape::kSetXon: CheckCall(tcflow(fd_.Get(), TCOON)); break;
-      case Escape::kSetRts: SetLineLocked(TIOCM_RTS, true, true); break;
-      case Escape::kClearRts: SetLineLocked(TIOCM_RTS, false, true); break;
-      case Escape::kSetDtr: SetLineLocked(TIOCM_DTR, true, true); break;
-      case Escape::kClearDtr: SetLineLocked(TIOCM_DTR, false, true); break;
-      case Escape::kResetDevice: break;  // a tty has no reset; accepted as a no-op
-      case Escape::kSetBreak: CheckCall(ioctl(fd_.Get(), TIOCSBRK)); break;
-      case Escape::kClearBreak: CheckCall(ioctl(fd_.Get(), TIOCCBRK)); break;
+      case Escape::kSetXoff:
+        CheckCall(tcflow(fd_.Get(), TCOOFF));
+        break;
+      case Escape::kSetXon:
+        CheckCall(tcflow(fd_.Get(), TCOON));
+        break;
+      case Escape::kSetRts:
+        SetLineLocked(TIOCM_RTS, true, true);
+        break;
+      case Escape::kClearRts:
+        SetLineLocked(TIOCM_RTS, false, true);
+        break;
+      case Escape::kSetDtr:
+        SetLineLocked(TIOCM_DTR, true, true);
+        break;
+      case Escape::kClearDtr:
+        SetLineLocked(TIOCM_DTR, false, true);
+        break;
+      case Escape::kResetDevice:
+        break;  // a tty has no reset; accepted as a no-op
+      case Escape::kSetBreak:
+        CheckCall(ioctl(fd_.Get(), TIOCSBRK));
+        break;
+      case Escape::kClearBreak:
+        CheckCall(ioctl(fd_.Get(), TIOCCBRK));
+        break;
     }
   }
 
@@ -319,8 +356,8 @@ class TermiosDevice final : public CommDevice {
     status.in_queue = static_cast<std::uint32_t>(rx_.Size());
     int out = 0;
     if (ioctl(fd_.Get(), TIOCOUTQ, &out) != 0) out = 0;
-    status.out_queue = static_cast<std::uint32_t>(tx_.size() - tx_offset_) +
-                       static_cast<std::uint32_t>(out);
+    status.out_queue =
+        static_cast<std::uint32_t>(tx_.size() - tx_offset_) + static_cast<std::uint32_t>(out);
     return status;
   }
 
@@ -364,10 +401,10 @@ class TermiosDevice final : public CommDevice {
     const std::size_t length = tx_.size();
     std::optional<std::chrono::steady_clock::time_point> deadline;
     if (timeouts_.write_multiplier != 0 || timeouts_.write_constant != 0) {
-      deadline = write_started_at_ +
-                 std::chrono::milliseconds(std::int64_t{timeouts_.write_multiplier} *
-                                               static_cast<std::int64_t>(length) +
-                                           timeouts_.write_constant);
+      deadline =
+          write_started_at_ + std::chrono::milliseconds(std::int64_t{timeouts_.write_multiplier} *
+                                                            static_cast<std::int64_t>(length) +
+                                                        timeouts_.write_constant);
     }
     auto settled = [&] { return tx_offset_ == tx_.size() || write_aborted_ || gone_; };
     if (deadline) {

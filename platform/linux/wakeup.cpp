@@ -13,7 +13,9 @@ Wakeup::Wakeup() : fd_(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {
   if (fd_ < 0) throw std::system_error(errno, std::generic_category(), "eventfd");
 }
 
-Wakeup::~Wakeup() { close(fd_); }
+Wakeup::~Wakeup() {
+  close(fd_);
+}
 
 void Wakeup::Signal() {
   const std::uint64_t one = 1;

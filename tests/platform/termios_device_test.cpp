@@ -1,12 +1,11 @@
 // The termios comm device over a pty pair: the test holds the master side, the device opens
 // the slave by name.
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <pty.h>
 #include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
-
-#include <gtest/gtest.h>
 
 #include <cerrno>
 #include <chrono>
@@ -41,8 +40,10 @@ class TermiosDeviceTest : public ::testing::Test {
     while (got.size() < count && std::chrono::steady_clock::now() < end) {
       char buf[256];
       const ssize_t n = read(master_, buf, sizeof buf);
-      if (n > 0) got.append(buf, static_cast<std::size_t>(n));
-      else std::this_thread::sleep_for(1ms);
+      if (n > 0)
+        got.append(buf, static_cast<std::size_t>(n));
+      else
+        std::this_thread::sleep_for(1ms);
     }
     return got;
   }
@@ -50,7 +51,8 @@ class TermiosDeviceTest : public ::testing::Test {
   std::uint32_t WaitInput(std::uint32_t count) {
     const auto end = std::chrono::steady_clock::now() + 5s;
     std::uint32_t n = 0;
-    while ((n = device_->ClearErrors().in_queue) < count && std::chrono::steady_clock::now() < end) {
+    while ((n = device_->ClearErrors().in_queue) < count &&
+           std::chrono::steady_clock::now() < end) {
       std::this_thread::sleep_for(1ms);
     }
     return n;
@@ -107,8 +109,10 @@ TEST_F(TermiosDeviceTest, NothingIsLostWhenNobodyReadsFor60000Bytes) {
     std::size_t off = 0;
     while (off < data.size()) {
       const ssize_t n = write(master_, data.data() + off, data.size() - off);
-      if (n > 0) off += static_cast<std::size_t>(n);
-      else std::this_thread::sleep_for(1ms);
+      if (n > 0)
+        off += static_cast<std::size_t>(n);
+      else
+        std::this_thread::sleep_for(1ms);
     }
   });
   writer.join();

@@ -6,10 +6,10 @@
 #include <filesystem>
 #include <string>
 
+#include "common/result_file_names.h"
 #include "common/windows1252.h"
 #include "results/config_file.h"
 #include "results/fault_log_file.h"
-#include "common/result_file_names.h"
 #include "results/serial_version_file.h"
 #include "tests/support/recording_window.h"
 #include "tests/support/temporary_directory.h"
