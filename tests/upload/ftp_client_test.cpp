@@ -180,7 +180,7 @@ TEST(FtpTransfer, PassiveAddressOfTheReplyIsNotUsed) {
       },
       [](TIdFTP& ftp) {
         TempFolder folder;
-        WriteFile(folder.Path() / "f", "abc\xE4");
+        WriteFileBytes(folder.Path() / "f", "abc\xE4");
         ftp.StoreFile((folder.Path() / "f").string(), "r", false);
       });
 }
@@ -203,7 +203,7 @@ TEST(FtpCommands, ExactLinesOfDirectoryAndFileCommands) {
       [](TIdFTP& ftp) {
         TempFolder folder;
         const std::string path = (folder.Path() / "f").string();
-        WriteFile(path, "x");
+        WriteFileBytes(path, "x");
         ftp.ChangeDirectory("a b");
         ftp.MakeDirectory("0042");
         ftp.DeleteRemoteFile("_Konfig.lcd");
