@@ -7,14 +7,21 @@
 #include "upload/tcp_connection.h"
 
 namespace korvalesen {
+namespace {
+
+constexpr int kMessageTooLong = 10040;
+
+}  // namespace
 
 std::int16_t TIdTCPConnection::AwaitReply(std::initializer_list<std::int16_t> accepted) {
   ReplyLines.clear();
-  ReplyLines.push_back(ReceiveNonEmptyLine());
+  std::size_t budget = MaxReplySize;
+  ReplyLines.push_back(ReceiveNonEmptyLine(budget));
   const std::string first_line = ReplyLines.front();
   if (StartsMultiLineReply(first_line)) {
     do {
-      ReplyLines.push_back(ReceiveNonEmptyLine());
+      if (ReplyLines.size() >= MaxReplyLines) throw EIdSocketError(kMessageTooLong);
+      ReplyLines.push_back(ReceiveNonEmptyLine(budget));
     } while (!EndsMultiLineReply(first_line, ReplyLines.back()));
   }
   ReplyCode = ReplyCodeOf(LastReplyLine());
