@@ -14,6 +14,7 @@ cd "$(dirname "$0")/.."
 command -v curl >/dev/null || apt-get install -y -q --no-install-recommends curl
 [ -x /usr/bin/time ] || apt-get install -y -q --no-install-recommends time
 bench=$(realpath "${1:-build/default/bench/ftp_bench}")
+[ -x "$bench" ] || { echo "no $bench: build the target ftp_bench first" >&2; exit 1; }
 work=$(mktemp -d)
 server=
 trap '[ -n "$server" ] && kill $server 2>/dev/null; rm -rf "$work"' EXIT
@@ -35,12 +36,13 @@ start_pyftpdlib() {
     "$pass_hex" >"$work/port" 2>"$work/log" &
   server=$!
   await_port
+  ftp_port=$port
 }
 
 start_pyftpdlib
 echo "== one upload, peak memory and CPU"
 echo "pyftpdlib:"
-(cd "$work/local" && measure "$bench" upload "$port" bench bench) 2>&1 | sed 's/^/  /'
+(cd "$work/local" && measure "$bench" upload "$ftp_port" bench bench) 2>&1 | sed 's/^/  /'
 for mode in line endless listing; do
   rm -f "$work/port"
   /usr/bin/python3 bench/hostile_ftpd.py "$mode" >"$work/port" &
@@ -53,12 +55,31 @@ for mode in line endless listing; do
   wait $hostile 2>/dev/null || true
 done
 
+# The whole program (korvalesen-sim of the default build) against each hostile server: its
+# exit status (4: the upload failed) and its peak memory.
+sim=build/default/tools/korvalesen-sim
+if [ -x "$sim" ]; then
+  echo "== korvalesen-sim against the hostile servers"
+  for mode in line endless listing; do
+    rm -f "$work/port"
+    /usr/bin/python3 bench/hostile_ftpd.py "$mode" >"$work/port" &
+    hostile=$!
+    await_port
+    mkdir -p "$work/sim-$mode"
+    echo "hostile server, $mode:"
+    (cd "$work/sim-$mode" && QT_QPA_PLATFORM=offscreen measure "$OLDPWD/$sim" --auto-confirm \
+      --fast --ftp "127.0.0.1:$port") 2>&1 | grep -v QStandardPaths | cut -c1-200 | sed 's/^/  /'
+    kill $hostile 2>/dev/null || true
+    wait $hostile 2>/dev/null || true
+  done
+fi
+
 echo "== 256 MiB: StoreFile against curl, each process with connection and log-in"
 head -c 268435456 /dev/urandom >"$work/big.bin"
 echo "ftp_bench store:"
-measure "$bench" store "$port" bench bench "$work/big.bin" 2>&1 | sed 's/^/  /'
+measure "$bench" store "$ftp_port" bench bench "$work/big.bin" 2>&1 | sed 's/^/  /'
 echo "curl -T:"
-measure curl -s -u bench:bench -T "$work/big.bin" "ftp://127.0.0.1:$port/curl.bin" 2>&1 |
+measure curl -s -u bench:bench -T "$work/big.bin" "ftp://127.0.0.1:$ftp_port/curl.bin" 2>&1 |
   sed 's/^/  /'
 cmp "$work/big.bin" "$work/root/bench.bin" && cmp "$work/big.bin" "$work/root/curl.bin"
 rm -f "$work/root/bench.bin" "$work/root/curl.bin" "$work/big.bin"
@@ -67,7 +88,7 @@ echo "== the standard upload's commands"
 : >"$work/log"
 (cd "$work/local" && for f in _Konfig.lcd _Fehler.txt _SerienNrVersion.txt; do
   echo "$f" >"$f"
-done && "$bench" upload "$port" bench bench)
+done && "$bench" upload "$ftp_port" bench bench)
 sleep 0.5
 echo "commands: $(grep -ac ' <- ' "$work/log")  replies: $(grep -ac ' -> ' "$work/log")"
 grep -a ' <- ' "$work/log" | sed 's/.* <- //' | tr '\n' ' '
