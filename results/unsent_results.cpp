@@ -37,7 +37,8 @@ std::string OldSerialNumber() {
 fs::path FreshFolder(const std::string& name) {
   const fs::path base = fs::path(UnsentResultsFolder) / name;
   fs::path folder = base;
-  for (int n = 2; fs::exists(fs::symlink_status(folder)); ++n) {
+  std::error_code ignored;
+  for (int n = 2; fs::exists(fs::symlink_status(folder, ignored)); ++n) {
     folder = base;
     folder += " (" + std::to_string(n) + ")";
   }

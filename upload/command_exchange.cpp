@@ -4,14 +4,10 @@
 
 #include "upload/ftp_reply.h"
 #include "upload/id_errors.h"
+#include "upload/socket_errors.h"
 #include "upload/tcp_connection.h"
 
 namespace korvalesen {
-namespace {
-
-constexpr int kMessageTooLong = 10040;
-
-}  // namespace
 
 std::int16_t TIdTCPConnection::AwaitReply(std::initializer_list<std::int16_t> accepted) {
   ReplyLines.clear();

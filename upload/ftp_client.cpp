@@ -6,13 +6,13 @@
 
 #include "upload/id_errors.h"
 #include "upload/listing.h"
+#include "upload/socket_errors.h"
 #include "upload/text_trim.h"
 
 namespace korvalesen {
 namespace {
 
 constexpr int kNotASocket = 10038;
-constexpr int kMessageTooLong = 10040;
 
 // The command line of a command and its argument; an argument that would break the line
 // raises EIdInvalidCommandArgument.

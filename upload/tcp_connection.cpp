@@ -3,12 +3,12 @@
 #include <algorithm>
 
 #include "upload/id_errors.h"
+#include "upload/socket_errors.h"
 #include "upload/text_trim.h"
 
 namespace korvalesen {
 namespace {
 
-constexpr int kMessageTooLong = 10040;
 constexpr int kSocketShutDown = 10058;
 constexpr int kTimedOut = 10060;
 

@@ -423,6 +423,17 @@ TEST(TcpConnection, RefusedConnection) {
   for (const auto& event : log.events) statuses.push_back(event.first);
   EXPECT_THAT(statuses, ElementsAre(TIdStatus::stConnecting, TIdStatus::stDisconnecting,
                                     TIdStatus::stDisconnected));
+  // An address the system cannot read is refused, never taken as 0.0.0.0 (the local machine).
+  TIdTCPClient odd_binding;
+  odd_binding.BoundIP = "127.0.0.01";
+  odd_binding.Host = "127.0.0.1";
+  odd_binding.Port = client.Port;
+  try {
+    odd_binding.OpenConnection();
+    FAIL() << "no error";
+  } catch (const EIdSocketError& error) {
+    EXPECT_EQ(error.LastError(), 10022);
+  }
 }
 
 }  // namespace

@@ -132,6 +132,10 @@ TEST(DottedAddress, FourNumbersUpTo255) {
   EXPECT_FALSE(IsDottedAddress("1.2.3.4.5"));
   EXPECT_FALSE(IsDottedAddress("localhost"));
   EXPECT_FALSE(IsDottedAddress("1.2..4"));
+  // The system refuses a leading zero (some read it as octal): such a text is a name.
+  EXPECT_FALSE(IsDottedAddress("010.0.0.1"));
+  EXPECT_FALSE(IsDottedAddress("1.2.3.00"));
+  EXPECT_TRUE(IsDottedAddress("10.0.0.0"));
 }
 
 }  // namespace
