@@ -2,9 +2,9 @@
 
 #include <algorithm>
 
+#include "platform/socket_error_codes.h"
 #include "upload/ftp_reply.h"
 #include "upload/id_errors.h"
-#include "upload/socket_errors.h"
 #include "upload/tcp_connection.h"
 
 namespace korvalesen {
@@ -16,7 +16,7 @@ std::int16_t TIdTCPConnection::AwaitReply(std::initializer_list<std::int16_t> ac
   const std::string first_line = ReplyLines.front();
   if (StartsMultiLineReply(first_line)) {
     do {
-      if (ReplyLines.size() >= MaxReplyLines) throw EIdSocketError(kMessageTooLong);
+      if (ReplyLines.size() >= MaxReplyLines) throw EIdSocketError(platform::kWsaMessageSize);
       ReplyLines.push_back(ReceiveNonEmptyLine(budget));
     } while (!EndsMultiLineReply(first_line, ReplyLines.back()));
   }

@@ -4,15 +4,13 @@
 #include <optional>
 #include <utility>
 
+#include "platform/socket_error_codes.h"
 #include "upload/id_errors.h"
 #include "upload/listing.h"
-#include "upload/socket_errors.h"
 #include "upload/text_trim.h"
 
 namespace korvalesen {
 namespace {
-
-constexpr int kNotASocket = 10038;
 
 // The command line of a command and its argument; an argument that would break the line
 // raises EIdInvalidCommandArgument.
@@ -65,7 +63,7 @@ void TIdFTP::ListDirectory(std::vector<std::string>& lines, std::string_view spe
   std::string listing;
   ReceiveOverDataConnection(TrimBlanksAndControls(command), listing);
   std::optional<std::vector<std::string>> split = SplitListing(listing, MaxListingLines);
-  if (!split) throw EIdSocketError(kMessageTooLong);
+  if (!split) throw EIdSocketError(platform::kWsaMessageSize);
   lines = std::move(*split);
 }
 
@@ -140,8 +138,8 @@ void TIdFTP::SendOverDataConnection(std::string_view command_line, std::istream&
   try {
     data_connection_->SendStream(source, false);
   } catch (const EIdSocketError& error) {
-    // 10038: the data socket went away under the send; the closing reply tells the outcome.
-    if (error.LastError() != kNotASocket) {
+    // WSAENOTSOCK: the data socket went away under the send; the closing reply tells the outcome.
+    if (error.LastError() != platform::kWsaNotSocket) {
       data_connection_.reset();
       throw;
     }

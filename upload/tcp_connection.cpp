@@ -2,18 +2,11 @@
 
 #include <algorithm>
 
+#include "platform/socket_error_codes.h"
 #include "upload/id_errors.h"
-#include "upload/socket_errors.h"
 #include "upload/text_trim.h"
 
 namespace korvalesen {
-namespace {
-
-constexpr int kSocketShutDown = 10058;
-constexpr int kTimedOut = 10060;
-
-}  // namespace
-
 TIdTCPConnection::TIdTCPConnection() : receive_block_(RecvBufferSize) {}
 
 std::string TIdTCPConnection::LastReplyLine() const {
@@ -58,7 +51,7 @@ long TIdTCPConnection::FillInputBuffer(bool raise, int timeout_ms, bool to_input
   // program; a limited wait that ends empty is an ordinary result.
   if (timeout_ms == WaitForever) {
     if (socket_handle_.WaitReadable(InactivityLimitMs()) != platform::WaitOutcome::kReady) {
-      throw EIdSocketError(kTimedOut);
+      throw EIdSocketError(platform::kWsaTimedOut);
     }
   } else if (socket_handle_.WaitReadable(timeout_ms) != platform::WaitOutcome::kReady) {
     return 0;
@@ -68,10 +61,10 @@ long TIdTCPConnection::FillInputBuffer(bool raise, int timeout_ms, bool to_input
       socket_handle_.Receive(receive_block_.data(), receive_block_.size());
   long count = received.value;
   if (!received.Failed() && count == 0) peer_closed_ = true;
-  if (received.error == kSocketShutDown) {
+  if (received.error == platform::kWsaShutDown) {
     count = 0;
     DropConnection();
-    if (input_buffer_.Empty()) throw EIdSocketError(kSocketShutDown);
+    if (input_buffer_.Empty()) throw EIdSocketError(platform::kWsaShutDown);
   } else if (received.Failed()) {
     throw EIdSocketError(received.error);
   }
@@ -93,14 +86,14 @@ std::string TIdTCPConnection::ReceiveLine(std::string_view terminator, int timeo
   while (!(end = input_buffer_.Find(terminator, searched))) {
     // A terminator may straddle the old and the new bytes.
     searched = input_buffer_.Size() - std::min(input_buffer_.Size(), terminator.size() - 1);
-    if (searched > MaxLineLength) throw EIdSocketError(kMessageTooLong);
+    if (searched > MaxLineLength) throw EIdSocketError(platform::kWsaMessageSize);
     CheckPeerClosed(true, true);
     if (FillInputBuffer(true, timeout_ms) == 0) {
       read_line_timed_out_ = true;
       return {};
     }
   }
-  if (*end > MaxLineLength) throw EIdSocketError(kMessageTooLong);
+  if (*end > MaxLineLength) throw EIdSocketError(platform::kWsaMessageSize);
   const std::size_t taken = *end + terminator.size();
   std::string line = input_buffer_.Extract(taken);
   DoWork(TWorkMode::wmRead, static_cast<std::int64_t>(taken));
@@ -112,7 +105,7 @@ std::string TIdTCPConnection::ReceiveLine(std::string_view terminator, int timeo
 std::string TIdTCPConnection::ReceiveNonEmptyLine(std::size_t& budget) {
   for (;;) {
     const std::string line = ReceiveLine();
-    if (line.size() >= budget) throw EIdSocketError(kMessageTooLong);
+    if (line.size() >= budget) throw EIdSocketError(platform::kWsaMessageSize);
     budget -= line.size() + 1;
     const std::string_view trimmed = TrimBlanksAndControls(line);
     if (!trimmed.empty()) return std::string(trimmed);
@@ -127,7 +120,7 @@ void TIdTCPConnection::ReceiveIntoStream(std::string& target, std::size_t limit)
   while (IsConnected()) {
     const long count = FillInputBuffer(false, WaitForever, false);
     if (target.size() - start + static_cast<std::size_t>(count) > limit) {
-      throw EIdSocketError(kMessageTooLong);
+      throw EIdSocketError(platform::kWsaMessageSize);
     }
     target.append(receive_block_.data(), static_cast<std::size_t>(count));
   }
@@ -143,9 +136,9 @@ void TIdTCPConnection::SendBytes(const char* bytes, std::size_t count) {
         socket_handle_.Send(bytes + done, count - done, InactivityLimitMs());
     if (!sent.Failed() && sent.value == 0) peer_closed_ = true;
     CheckPeerClosed(true, false);
-    if (sent.error == kSocketShutDown) {
+    if (sent.error == platform::kWsaShutDown) {
       DropConnection();
-      throw EIdSocketError(kSocketShutDown);
+      throw EIdSocketError(platform::kWsaShutDown);
     }
     if (sent.Failed()) throw EIdSocketError(sent.error);
     DoWork(TWorkMode::wmWrite, sent.value);
