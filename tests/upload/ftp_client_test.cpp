@@ -239,7 +239,7 @@ TEST(FtpCommands, ArgumentsWithLineEndsOrNulAreRefusedBeforeSending) {
               [](TIdFTP& ftp) {
                 TempFolder folder;
                 const std::string path = (folder.Path() / "f").string();
-                WriteFile(path, "x");
+                WriteFileBytes(path, "x");
                 try {
                   ftp.ChangeDirectory("../x\r\nDELE _Konfig.lcd");
                   FAIL() << "no error";
