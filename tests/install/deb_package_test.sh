@@ -84,7 +84,8 @@ for case in "postinst configure" "postrm remove"; do
     PATH='$scratch/bin':\$PATH '$control/$1' $2
     PATH='$scratch/bin':\$PATH '$control/$1' upgrade
   " || fail "$1 $2 failed when udevadm failed"
-  printf 'control --reload-rules\ntrigger --subsystem-match=tty\n' > "$scratch/wanted"
+  printf 'control --reload-rules\ntrigger --subsystem-match=tty --subsystem-match=usb-serial\n' \
+    > "$scratch/wanted"
   diff -u "$scratch/wanted" "$scratch/calls" || fail "$1 $2 did not reload and retrigger once"
 done
 
