@@ -61,6 +61,11 @@ TEST_F(ComPortTest, OpenAppliesTheSettingsAndDropsDtrAndRts) {
   EXPECT_TRUE(s.binary);
   EXPECT_FALSE(line.Dtr());
   EXPECT_FALSE(line.Rts());
+  // The far end saw DTR go up for a moment at the open, as on a real port.
+  const auto pulse = line.TakeDtrChanges();
+  ASSERT_EQ(pulse.size(), 2u);
+  EXPECT_TRUE(pulse[0].on);
+  EXPECT_FALSE(pulse[1].on);
   EXPECT_EQ(priority.current, -20);
   // Written while open: applied at once.
   port->SetBaudRate(br19200);
