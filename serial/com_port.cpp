@@ -67,8 +67,9 @@ struct ComThreadShared {
   // has ended), under one lock: a change before the start is applied by the thread itself,
   // and an ended thread's id, which the system may give to another thread, is never used.
   void Started(platform::Priority& priority) {
+    const long id = priority.CurrentThread();
     std::lock_guard lock(mutex);
-    tid = priority.CurrentThread();
+    tid = id;
     priority.SetThread(tid, level);
   }
   void Ended() {
