@@ -3,6 +3,7 @@
 #   scripts/test.sh            the normal build (build/default)
 #   scripts/test.sh asan       AddressSanitizer + UndefinedBehaviorSanitizer (build/asan)
 #   scripts/test.sh tsan       ThreadSanitizer (build/tsan)
+#   scripts/test.sh windows    64-bit Windows (mingw-w64), the tests under Wine (build/windows)
 set -eu
 cd "$(dirname "$0")/.."
 preset=${1:-default}

@@ -3,22 +3,30 @@
 // A fresh directory that becomes the working directory for the lifetime of the object; the
 // previous working directory is restored and the directory removed afterwards.
 
-#include <stdlib.h>
-
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <stdexcept>
 #include <string>
 
 namespace korvalesen::testing {
 
+// A new, empty directory "korvalesen-<random>" under the system's temporary directory.
+inline std::filesystem::path MakeFreshDirectory() {
+  std::random_device random;
+  const auto base = std::filesystem::temp_directory_path();
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    const auto path = base / ("korvalesen-" + std::to_string(random()));
+    if (std::filesystem::create_directory(path)) return path;
+  }
+  throw std::runtime_error("no fresh directory under " + base.string());
+}
+
 class TemporaryWorkingDirectory {
  public:
-  TemporaryWorkingDirectory() : previous_(std::filesystem::current_path()) {
-    std::string pattern = (std::filesystem::temp_directory_path() / "korvalesen-XXXXXX").string();
-    if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-    path_ = pattern;
+  TemporaryWorkingDirectory()
+      : previous_(std::filesystem::current_path()), path_(MakeFreshDirectory()) {
     std::filesystem::current_path(path_);
   }
   ~TemporaryWorkingDirectory() {

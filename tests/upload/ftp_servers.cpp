@@ -12,6 +12,8 @@
 #include <stdexcept>
 #include <thread>
 
+#include "tests/support/temporary_directory.h"
+
 namespace korvalesen::testing {
 namespace {
 
@@ -36,11 +38,7 @@ sockaddr_in Loopback(std::uint16_t port) {
 
 }  // namespace
 
-TempFolder::TempFolder() {
-  std::string pattern = (std::filesystem::temp_directory_path() / "korvalesen-XXXXXX").string();
-  if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-  path_ = pattern;
-}
+TempFolder::TempFolder() : path_(MakeFreshDirectory()) {}
 
 TempFolder::~TempFolder() {
   std::error_code ignored;
