@@ -11,12 +11,15 @@
 set -eu
 prefix=$1
 shift
-export WINEPREFIX="$prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=d"
+# A caller's own DLL overrides (a test that withholds a DLL) come before those of the prefix.
+export WINEPREFIX="$prefix" WINEDEBUG=-all
+overrides="${WINEDLLOVERRIDES:+$WINEDLLOVERRIDES;}mscoree,mshtml=d"
 wine=/usr/lib/wine/wine64
 server=/usr/lib/wine/wineserver
 mkdir -p "$(dirname "$prefix")"
 (
   flock 9
+  export WINEDLLOVERRIDES="mscoree,mshtml=d"
   if [ ! -f "$prefix/system.reg" ]; then
     "$wine" wineboot --init 9>&-
     "$server" --wait
@@ -27,4 +30,5 @@ mkdir -p "$(dirname "$prefix")"
     "$wine" cmd /c exit 9>&-
   fi
 ) 9>"$prefix.lock" </dev/null >/dev/null 2>&1
+export WINEDLLOVERRIDES="$overrides"
 exec "$wine" "$@"
