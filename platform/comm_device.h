@@ -93,6 +93,14 @@ inline constexpr std::uint32_t kErrOverrun = 0x2;
 inline constexpr std::uint32_t kErrParity = 0x4;
 inline constexpr std::uint32_t kErrFrame = 0x8;
 inline constexpr std::uint32_t kErrBreak = 0x10;
+// The printer and device errors of the same word: no device here raises them, the component
+// maps them all the same.
+inline constexpr std::uint32_t kErrTxFull = 0x100;
+inline constexpr std::uint32_t kErrPrinterTimeOut = 0x200;
+inline constexpr std::uint32_t kErrIo = 0x400;
+inline constexpr std::uint32_t kErrDeviceNotSelected = 0x800;
+inline constexpr std::uint32_t kErrOutOfPaper = 0x1000;
+inline constexpr std::uint32_t kErrMode = 0x8000;
 
 // Modem status bits.
 inline constexpr std::uint32_t kModemCts = 0x10;

@@ -70,6 +70,8 @@ inline constexpr std::uint16_t kData5 = 0x1;
 inline constexpr std::uint16_t kData6 = 0x2;
 inline constexpr std::uint16_t kData7 = 0x4;
 inline constexpr std::uint16_t kData8 = 0x8;
+inline constexpr std::uint16_t kData16 = 0x10;
+inline constexpr std::uint16_t kData16Extended = 0x20;  // 16 bits over a wide channel
 
 // Stop bits and parity (one word).
 inline constexpr std::uint16_t kStop1 = 0x1;
@@ -91,6 +93,7 @@ inline constexpr std::uint32_t kCapSettableXChar = 0x20;
 inline constexpr std::uint32_t kCapTotalTimeouts = 0x40;
 inline constexpr std::uint32_t kCapIntervalTimeouts = 0x80;
 inline constexpr std::uint32_t kCapSpecialChars = 0x100;
+inline constexpr std::uint32_t kCap16BitMode = 0x200;
 
 // The rate flags of the standard rates up to `highest_rate` bits per second, with kBaudUser:
 // every device here takes custom rates (termios2 with BOTHER, or the virtual line).

@@ -16,7 +16,8 @@ if [ "$seconds" -lt 1 ] || [ "$seconds" -gt 60 ]; then
   exit 2
 fi
 
-if [ "$(id -u)" -eq 0 ]; then ./scripts/install-deps.sh; else sudo ./scripts/install-deps.sh; fi
+# shellcheck source=scripts/prepare-build.sh
+. ./scripts/prepare-build.sh
 cmake --preset fuzz
 cmake --build --preset fuzz
 
@@ -32,7 +33,7 @@ for entry in dump_parse:63994 dump_reader:64000 ftp_reply:4096 pasv_reply:256 li
   findings=build/fuzz/findings/$target
   mkdir -p "$work/$target" "$findings"
   echo "== $target: $seconds s"
-  if ! build/fuzz/fuzz/${target}_fuzz -max_total_time="$seconds" -max_len="$max_len" \
+  if ! "build/fuzz/fuzz/${target}_fuzz" -max_total_time="$seconds" -max_len="$max_len" \
       -timeout=25 -print_final_stats=1 -artifact_prefix="$findings/" \
       "$work/$target" "fuzz/corpus/$target" 2>"$work/$target.log"; then
     tail -n 40 "$work/$target.log" >&2

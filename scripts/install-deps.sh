@@ -7,7 +7,7 @@ packages="
   build-essential cmake ninja-build pkg-config
   qt6-base-dev libgl-dev libasound2-dev
   libgtest-dev libgmock-dev
-  clang clang-format libclang-rt-14-dev
+  clang clang-format libclang-rt-14-dev ccache shellcheck
   xvfb xauth fonts-liberation
   x11-utils x11-xserver-utils imagemagick
   dpkg-dev desktop-file-utils udev

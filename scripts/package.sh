@@ -5,7 +5,8 @@
 set -eu
 cd "$(dirname "$0")/.."
 
-if [ "$(id -u)" -eq 0 ]; then ./scripts/install-deps.sh; else sudo ./scripts/install-deps.sh; fi
+# shellcheck source=scripts/prepare-build.sh
+. ./scripts/prepare-build.sh
 
 cmake --preset default -B build/package -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF "$@"
 cmake --build build/package

@@ -10,7 +10,8 @@ set -eu
 cd "$(dirname "$0")/.."
 top=$(pwd)
 
-if [ "$(id -u)" -eq 0 ]; then ./scripts/install-deps.sh; else sudo ./scripts/install-deps.sh; fi
+# shellcheck source=scripts/prepare-build.sh
+. ./scripts/prepare-build.sh
 
 cmake --preset default
 cmake --build --preset default --target korvalesen-sim

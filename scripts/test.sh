@@ -3,12 +3,22 @@
 #   scripts/test.sh            the normal build (build/default)
 #   scripts/test.sh asan       AddressSanitizer + UndefinedBehaviorSanitizer (build/asan)
 #   scripts/test.sh tsan       ThreadSanitizer (build/tsan)
+#   scripts/test.sh release    a plain Release build without presets, as a packager makes it,
+#                              with warnings as errors (build/release)
 #   scripts/test.sh windows    64-bit Windows (mingw-w64), the tests under Wine (build/windows)
 set -eu
 cd "$(dirname "$0")/.."
 preset=${1:-default}
 
-if [ "$(id -u)" -eq 0 ]; then ./scripts/install-deps.sh; else sudo ./scripts/install-deps.sh; fi
+# shellcheck source=scripts/prepare-build.sh
+. ./scripts/prepare-build.sh
+
+if [ "$preset" = release ]; then
+  cmake -S . -B build/release -DCMAKE_BUILD_TYPE=Release -DKORVALESEN_WERROR=ON
+  cmake --build build/release --parallel 2
+  ctest --test-dir build/release --parallel 2 --output-on-failure --timeout 300
+  exit
+fi
 
 cmake --preset "$preset"
 cmake --build --preset "$preset"

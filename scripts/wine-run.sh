@@ -19,15 +19,14 @@ server=/usr/lib/wine/wineserver
 mkdir -p "$(dirname "$prefix")"
 (
   flock 9
-  export WINEDLLOVERRIDES="mscoree,mshtml=d"
   if [ ! -f "$prefix/system.reg" ]; then
-    "$wine" wineboot --init 9>&-
+    WINEDLLOVERRIDES=mscoree,mshtml=d "$wine" wineboot --init 9>&-
     "$server" --wait
   fi
   # "--wait" returns at once when no server runs for the prefix.
   if timeout 0.2 "$server" --wait; then
     "$server" --persistent=30 9>&-
-    "$wine" cmd /c exit 9>&-
+    WINEDLLOVERRIDES=mscoree,mshtml=d "$wine" cmd /c exit 9>&-
   fi
 ) 9>"$prefix.lock" </dev/null >/dev/null 2>&1
 export WINEDLLOVERRIDES="$overrides"

@@ -582,8 +582,13 @@ TModemStatus TCustomComPort::GetModemStatus() {
 }
 
 TLineErrors TCustomComPort::GetLineErrors(std::uint32_t bits) {
-  static constexpr std::uint32_t kBits[] = {0x10, 0x800, 0x8, 0x400, 0x8000, 0x1000,
-                                            0x2,  0x200, 0x1, 0x4,   0x100};
+  // In the order of TLineError.
+  static constexpr std::uint32_t kBits[] = {platform::kErrBreak,   platform::kErrDeviceNotSelected,
+                                            platform::kErrFrame,   platform::kErrIo,
+                                            platform::kErrMode,    platform::kErrOutOfPaper,
+                                            platform::kErrOverrun, platform::kErrPrinterTimeOut,
+                                            platform::kErrRxOver,  platform::kErrParity,
+                                            platform::kErrTxFull};
   TLineErrors errors;
   for (unsigned i = 0; i < std::size(kBits); ++i) {
     if ((bits & kBits[i]) != 0) errors.Include(static_cast<TLineError>(i));

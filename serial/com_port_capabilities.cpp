@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "platform/comm_properties.h"
 #include "serial/com_port.h"
 
 namespace korvalesen {
@@ -20,12 +21,14 @@ EnumSet<E> MapFlags(std::uint32_t flags, FlagTable<E> table) {
   return set;
 }
 
+using namespace platform;
+
 constexpr FlagTable<TBaudRate> kRateFlags = {
-    {0x1, br75},         {0x2, br110},        {0x4, br134_5},     {0x8, br150},
-    {0x10, br300},       {0x20, br600},       {0x40, br1200},     {0x80, br1800},
-    {0x100, br2400},     {0x200, br4800},     {0x400, br7200},    {0x800, br9600},
-    {0x1000, br14400},   {0x2000, br19200},   {0x4000, br38400},  {0x8000, br56000},
-    {0x10000, br128000}, {0x20000, br115200}, {0x40000, br57600}, {0x10000000, brCustom},
+    {kBaud75, br75},         {kBaud110, br110},       {kBaud134_5, br134_5}, {kBaud150, br150},
+    {kBaud300, br300},       {kBaud600, br600},       {kBaud1200, br1200},   {kBaud1800, br1800},
+    {kBaud2400, br2400},     {kBaud4800, br4800},     {kBaud7200, br7200},   {kBaud9600, br9600},
+    {kBaud14400, br14400},   {kBaud19200, br19200},   {kBaud38400, br38400}, {kBaud56000, br56000},
+    {kBaud128000, br128000}, {kBaud115200, br115200}, {kBaud57600, br57600}, {kBaudUser, brCustom},
 };
 
 }  // namespace
@@ -48,34 +51,41 @@ TBaudRates TCustomComPort::GetSettableBaudRates() {
 }
 
 TSettableParameters TCustomComPort::GetSettableParameters() {
-  return MapFlags<TSettableParameter>(GetCommProp().settable_params, {{0x1, spParity},
-                                                                      {0x2, spBaudRate},
-                                                                      {0x4, spDataBits},
-                                                                      {0x8, spStopBits},
-                                                                      {0x10, spHandShaking},
-                                                                      {0x20, spParityCheck},
-                                                                      {0x40, spRLSD}});
+  return MapFlags<TSettableParameter>(GetCommProp().settable_params,
+                                      {{kSettableParity, spParity},
+                                       {kSettableBaud, spBaudRate},
+                                       {kSettableDataBits, spDataBits},
+                                       {kSettableStopBits, spStopBits},
+                                       {kSettableHandshaking, spHandShaking},
+                                       {kSettableParityCheck, spParityCheck},
+                                       {kSettableRlsd, spRLSD}});
 }
 
 TSettableStopBits TCustomComPort::GetSettableStopBits() {
   return MapFlags<TStopBits>(GetCommProp().settable_stop_parity,
-                             {{0x1, sb1}, {0x2, sb1_5}, {0x4, sb2}});
+                             {{kStop1, sb1}, {kStop1_5, sb1_5}, {kStop2, sb2}});
 }
 
 TSettableParity TCustomComPort::GetSettableParity() {
-  return MapFlags<TParity>(
-      GetCommProp().settable_stop_parity,
-      {{0x100, paNone}, {0x200, paOdd}, {0x400, paEven}, {0x800, paMark}, {0x1000, paSpace}});
+  return MapFlags<TParity>(GetCommProp().settable_stop_parity, {{kParityNone, paNone},
+                                                                {kParityOdd, paOdd},
+                                                                {kParityEven, paEven},
+                                                                {kParityMark, paMark},
+                                                                {kParitySpace, paSpace}});
 }
 
 TSettableDataBits TCustomComPort::GetSettableDataBits() {
-  return MapFlags<TDataBits>(
-      GetCommProp().settable_data,
-      {{0x1, db5}, {0x2, db6}, {0x4, db7}, {0x8, db8}, {0x10, db16}, {0x20, db16x}});
+  return MapFlags<TDataBits>(GetCommProp().settable_data, {{kData5, db5},
+                                                           {kData6, db6},
+                                                           {kData7, db7},
+                                                           {kData8, db8},
+                                                           {kData16, db16},
+                                                           {kData16Extended, db16x}});
 }
 
 TCapabilities TCustomComPort::GetCapabilities() {
-  return TCapabilities::FromBits(GetCommProp().provider_capabilities & 0x3FF);
+  // The capability bits run in the order of TCapability, up to 16-bit mode.
+  return TCapabilities::FromBits(GetCommProp().provider_capabilities & (kCap16BitMode * 2 - 1));
 }
 
 }  // namespace korvalesen

@@ -2,14 +2,13 @@
 
 #include <fstream>
 
+#include "platform/socket_error_codes.h"
 #include "upload/id_errors.h"
 #include "upload/listing.h"
 #include "upload/text_trim.h"
 
 namespace korvalesen {
 namespace {
-
-constexpr int kNotASocket = 10038;
 
 std::string Joined(std::string_view command, std::string_view argument) {
   std::string line(command);
@@ -130,8 +129,8 @@ void TIdFTP::SendOverDataConnection(std::string_view command_line, std::istream&
   try {
     data_connection_->SendStream(source, false);
   } catch (const EIdSocketError& error) {
-    // 10038: the data socket went away under the send; the closing reply tells the outcome.
-    if (error.LastError() != kNotASocket) {
+    // WSAENOTSOCK: the data socket went away under the send; the closing reply tells the outcome.
+    if (error.LastError() != platform::kWsaNotSocket) {
       data_connection_.reset();
       throw;
     }

@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "platform/socket_error_codes.h"
 #include "upload/id_errors.h"
 
 namespace korvalesen {
@@ -15,7 +16,7 @@ void TIdSocketHandle::Allocate() {
 
 void TIdSocketHandle::Bind(const std::string& address) {
   const platform::SocketCall bound = platform::BindSocket(*socket_, address);
-  if (bound.error == 10048) throw EIdCouldNotBindSocket();
+  if (bound.error == platform::kWsaAddressInUse) throw EIdCouldNotBindSocket();
   if (bound.Failed()) throw EIdSocketError(bound.error);
   local_ = platform::LocalEndpoint(*socket_);
 }

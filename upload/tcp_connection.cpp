@@ -2,17 +2,11 @@
 
 #include <algorithm>
 
+#include "platform/socket_error_codes.h"
 #include "upload/id_errors.h"
 #include "upload/text_trim.h"
 
 namespace korvalesen {
-namespace {
-
-constexpr int kSocketShutDown = 10058;
-constexpr int kTimedOut = 10060;
-
-}  // namespace
-
 TIdTCPConnection::TIdTCPConnection() : receive_block_(RecvBufferSize) {}
 
 std::string TIdTCPConnection::LastReplyLine() const {
@@ -57,7 +51,7 @@ long TIdTCPConnection::FillInputBuffer(bool raise, int timeout_ms, bool to_input
   // program; a limited wait that ends empty is an ordinary result.
   if (timeout_ms == WaitForever) {
     if (socket_handle_.WaitReadable(InactivityLimitMs()) != platform::WaitOutcome::kReady) {
-      throw EIdSocketError(kTimedOut);
+      throw EIdSocketError(platform::kWsaTimedOut);
     }
   } else if (socket_handle_.WaitReadable(timeout_ms) != platform::WaitOutcome::kReady) {
     return 0;
@@ -67,10 +61,10 @@ long TIdTCPConnection::FillInputBuffer(bool raise, int timeout_ms, bool to_input
       socket_handle_.Receive(receive_block_.data(), receive_block_.size());
   long count = received.value;
   if (!received.Failed() && count == 0) peer_closed_ = true;
-  if (received.error == kSocketShutDown) {
+  if (received.error == platform::kWsaShutDown) {
     count = 0;
     DropConnection();
-    if (input_buffer_.Empty()) throw EIdSocketError(kSocketShutDown);
+    if (input_buffer_.Empty()) throw EIdSocketError(platform::kWsaShutDown);
   } else if (received.Failed()) {
     throw EIdSocketError(received.error);
   }
@@ -131,9 +125,9 @@ void TIdTCPConnection::SendBytes(const char* bytes, std::size_t count) {
         socket_handle_.Send(bytes + done, count - done, InactivityLimitMs());
     if (!sent.Failed() && sent.value == 0) peer_closed_ = true;
     CheckPeerClosed(true, false);
-    if (sent.error == kSocketShutDown) {
+    if (sent.error == platform::kWsaShutDown) {
       DropConnection();
-      throw EIdSocketError(kSocketShutDown);
+      throw EIdSocketError(platform::kWsaShutDown);
     }
     if (sent.Failed()) throw EIdSocketError(sent.error);
     DoWork(TWorkMode::wmWrite, sent.value);

@@ -5,92 +5,91 @@
 
 #include "platform/linux/system_net.h"
 #include "platform/socket_api.h"
+#include "platform/socket_error_codes.h"
 
 namespace korvalesen::platform {
 namespace {
 
-constexpr int kTimedOut = 10060;
-
 int WindowsCode(int error_number) {
   switch (error_number) {
     case EINTR:
-      return 10004;
+      return kWsaInterrupted;
     case EBADF:
-      return 10009;
+      return kWsaBadHandle;
     case EACCES:
-      return 10013;
+      return kWsaAccessDenied;
     case EFAULT:
-      return 10014;
+      return kWsaBadAddress;
     case EINVAL:
-      return 10022;
+      return kWsaInvalidArgument;
     case EMFILE:
-      return 10024;
+      return kWsaTooManyFiles;
     case EAGAIN:
-      return 10035;
+      return kWsaWouldBlock;
     case EINPROGRESS:
-      return 10036;
+      return kWsaInProgress;
     case EALREADY:
-      return 10037;
+      return kWsaAlready;
     case ENOTSOCK:
-      return 10038;
+      return kWsaNotSocket;
     case EDESTADDRREQ:
-      return 10039;
+      return kWsaDestinationRequired;
     case EMSGSIZE:
-      return 10040;
+      return kWsaMessageSize;
     case EPROTOTYPE:
-      return 10041;
+      return kWsaProtocolType;
     case ENOPROTOOPT:
-      return 10042;
+      return kWsaNoProtocolOption;
     case EPROTONOSUPPORT:
-      return 10043;
+      return kWsaProtocolNotSupported;
     case ESOCKTNOSUPPORT:
-      return 10044;
+      return kWsaSocketTypeNotSupported;
     case EOPNOTSUPP:
-      return 10045;
+      return kWsaOperationNotSupported;
     case EPFNOSUPPORT:
-      return 10046;
+      return kWsaProtocolFamilyNotSupported;
     case EAFNOSUPPORT:
-      return 10047;
+      return kWsaAddressFamilyNotSupported;
     case EADDRINUSE:
-      return 10048;
+      return kWsaAddressInUse;
     case EADDRNOTAVAIL:
-      return 10049;
+      return kWsaAddressNotAvailable;
     case ENETDOWN:
-      return 10050;
+      return kWsaNetworkDown;
     case ENETUNREACH:
-      return 10051;
+      return kWsaNetworkUnreachable;
     case ENETRESET:
-      return 10052;
+      return kWsaNetworkReset;
     case ECONNABORTED:
-      return 10053;
+      return kWsaConnectionAborted;
     case ECONNRESET:
-      return 10054;
+      return kWsaConnectionReset;
     case ENOBUFS:
-      return 10055;
+      return kWsaNoBuffers;
     case EISCONN:
-      return 10056;
+      return kWsaIsConnected;
     case ENOTCONN:
-      return 10057;
-    // Sending after the connection was shut down: Linux says EPIPE where Windows says 10058.
+      return kWsaNotConnected;
+    // Sending after the connection was shut down: Linux says EPIPE where Windows says WSAESHUTDOWN.
     case EPIPE:
     case ESHUTDOWN:
-      return 10058;
+      return kWsaShutDown;
     case ETOOMANYREFS:
-      return 10059;
+      return kWsaTooManyReferences;
     case ETIMEDOUT:
-      return kTimedOut;
+      return kWsaTimedOut;
     case ECONNREFUSED:
-      return 10061;
+      return kWsaConnectionRefused;
     case ELOOP:
-      return 10062;
+      return kWsaLoop;
     case ENAMETOOLONG:
-      return 10063;
+      return kWsaNameTooLong;
     case EHOSTDOWN:
-      return 10064;
+      return kWsaHostDown;
     case EHOSTUNREACH:
-      return 10065;
+      return kWsaHostUnreachable;
     case ENOTEMPTY:
-      return 10066;
+      return kWsaNotEmpty;
     // Codes without a Windows counterpart keep their own value, which has no text.
     default:
       return error_number;
@@ -181,7 +180,7 @@ SocketCall ConnectSocket(NativeSocket socket, const std::string& address, std::u
     } else {
       const WaitOutcome outcome = PollFor(socket, POLLOUT, timeout_ms);
       if (outcome == WaitOutcome::kTimedOut) {
-        result = {-1, kTimedOut};
+        result = {-1, kWsaTimedOut};
       } else if (outcome == WaitOutcome::kFailed) {
         result = Failure();
       } else {
@@ -219,7 +218,7 @@ SocketCall ReceiveBytes(NativeSocket socket, char* data, std::size_t size) {
 SocketCall SendBytes(NativeSocket socket, const char* data, std::size_t size, int timeout_ms) {
   for (;;) {
     const WaitOutcome outcome = PollFor(socket, POLLOUT, timeout_ms);
-    if (outcome == WaitOutcome::kTimedOut) return {-1, kTimedOut};
+    if (outcome == WaitOutcome::kTimedOut) return {-1, kWsaTimedOut};
     if (outcome == WaitOutcome::kFailed) return Failure();
     // Without waiting, so that a peer that stops reading cannot hold the call beyond the limit.
     const ssize_t sent = send(socket, data, size, MSG_NOSIGNAL | MSG_DONTWAIT);

@@ -6,13 +6,13 @@
 #include <cstring>
 
 #include "platform/socket_api.h"
+#include "platform/socket_error_codes.h"
 #include "platform/win32/system_net.h"
 
 namespace korvalesen::platform {
 namespace {
 
 constexpr char kLibrary[] = "wsock32.dll";
-constexpr int kTimedOut = 10060;
 constexpr SOCKET kInvalidSocket = ~SOCKET{0};
 
 // The functions of the library, looked up by name when it is started.
@@ -162,12 +162,12 @@ SocketCall ConnectSocket(NativeSocket socket, const std::string& address, std::u
   const sockaddr_in peer = ToSocketAddress(address, port);
   SocketCall result;
   if (api.connect(Native(socket), reinterpret_cast<const sockaddr*>(&peer), sizeof peer) != 0) {
-    if (api.WSAGetLastError() != WSAEWOULDBLOCK) {
+    if (api.WSAGetLastError() != kWsaWouldBlock) {
       result = Failure();
     } else {
       const WaitOutcome outcome = Select(socket, true, timeout_ms);
       if (outcome == WaitOutcome::kTimedOut) {
-        result = {-1, kTimedOut};
+        result = {-1, kWsaTimedOut};
       } else if (outcome == WaitOutcome::kFailed) {
         result = Failure();
       } else {
@@ -206,13 +206,13 @@ SocketCall SendBytes(NativeSocket socket, const char* data, std::size_t size, in
   // it runs without blocking once select has found room.
   for (;;) {
     const WaitOutcome outcome = Select(socket, true, timeout_ms);
-    if (outcome == WaitOutcome::kTimedOut) return {-1, kTimedOut};
+    if (outcome == WaitOutcome::kTimedOut) return {-1, kWsaTimedOut};
     if (outcome == WaitOutcome::kFailed) return Failure();
     if (!SetNonBlocking(socket, true)) return Failure();
     const int sent = api.send(Native(socket), data, static_cast<int>(size), 0);
     const SocketCall result = sent == SOCKET_ERROR ? Failure() : SocketCall{sent, 0};
     if (!SetNonBlocking(socket, false) && !result.Failed()) return Failure();
-    if (result.error != WSAEWOULDBLOCK) return result;
+    if (result.error != kWsaWouldBlock) return result;
   }
 }
 

@@ -7,6 +7,7 @@
 #   deb_package_test.sh <build folder> <project version>
 # Ends with 77 (skipped) only when a packaging tool is missing.
 set -eu
+# shellcheck source=tests/install/isolated.sh
 . "$(dirname "$0")/isolated.sh"
 build=$1 version=$2
 for tool in cpack dpkg-deb dpkg-shlibdeps; do
@@ -70,22 +71,22 @@ exit 1
 STANDIN
 chmod +x "$scratch/bin/udevadm"
 for case in "postinst configure" "postrm remove"; do
-  set -- $case
+  script=${case% *} action=${case#* }
   : > "$scratch/calls"
   run_isolated "
     mount -t tmpfs none /run
-    PATH='$scratch/bin':\$PATH '$control/$1' $2
-  " || fail "$1 $2 failed without udev running"
-  [ ! -s "$scratch/calls" ] || fail "$1 $2 called udevadm without udev running"
+    PATH='$scratch/bin':\$PATH '$control/$script' $action
+  " || fail "$script $action failed without udev running"
+  [ ! -s "$scratch/calls" ] || fail "$script $action called udevadm without udev running"
   run_isolated "
     mount -t tmpfs none /run
     mkdir /run/udev
     python3 -c 'import socket; socket.socket(socket.AF_UNIX).bind(\"/run/udev/control\")'
-    PATH='$scratch/bin':\$PATH '$control/$1' $2
-    PATH='$scratch/bin':\$PATH '$control/$1' upgrade
-  " || fail "$1 $2 failed when udevadm failed"
+    PATH='$scratch/bin':\$PATH '$control/$script' $action
+    PATH='$scratch/bin':\$PATH '$control/$script' upgrade
+  " || fail "$script $action failed when udevadm failed"
   printf 'control --reload-rules\ntrigger --subsystem-match=tty\n' > "$scratch/wanted"
-  diff -u "$scratch/wanted" "$scratch/calls" || fail "$1 $2 did not reload and retrigger once"
+  diff -u "$scratch/wanted" "$scratch/calls" || fail "$script $action did not reload and retrigger once"
 done
 
 echo "deb package: all checks passed"

@@ -5,6 +5,7 @@
 # the program in ~/Korvalesen.
 #   install_layout_test.sh <build folder> <1 if korvalesen-sim is built, else 0>
 set -eu
+# shellcheck source=tests/install/isolated.sh
 . "$(dirname "$0")/isolated.sh"
 build=$1 has_sim=$2
 scratch=$(mktemp -d)

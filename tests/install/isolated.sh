@@ -1,3 +1,4 @@
+# shellcheck shell=sh
 # Sourced by the install tests. run_isolated COMMAND... runs a shell command in a mount
 # namespace of its own (as root, or as a user through a user namespace), so that it can lay
 # fixture trees over /sys, /run and the udev rule folders without touching the machine's.

@@ -8,6 +8,7 @@
 #   udev_rule_test.sh <rule file>
 # Ends with 77 (skipped) when udevadm or mount namespaces are missing.
 set -eu
+# shellcheck source=tests/install/isolated.sh
 . "$(dirname "$0")/isolated.sh"
 rule=$(cd "$(dirname "$1")" && pwd)/$(basename "$1")
 if ! command -v udevadm > /dev/null; then

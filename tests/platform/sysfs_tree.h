@@ -32,7 +32,10 @@ class SysfsTree {
     for (std::size_t i = 0; i < std::max<std::size_t>(ttys.size(), 1); ++i) {
       const std::string name = port + ":1." + std::to_string(i);
       const fs::path interface = device / name;
-      Attribute(interface, "bInterfaceNumber", "0" + std::to_string(i));
+      // Appended, not prefixed: GCC 12 at -O3 takes a prefix for an overlapping copy.
+      std::string number = "0";
+      number += std::to_string(i);
+      Attribute(interface, "bInterfaceNumber", number);
       Link(Root() / "bus/usb/devices" / name, interface);
       if (i >= ttys.size() || ttys[i].empty()) continue;
       const fs::path tty =

@@ -17,7 +17,7 @@ inline void Append(Bytes& bytes, std::uint32_t value, int size) {
 }
 
 inline void Append(Bytes& bytes, const std::string& text) {
-  bytes.insert(bytes.end(), text.begin(), text.end());
+  for (const char c : text) bytes.push_back(static_cast<std::uint8_t>(c));
 }
 
 struct Chunk {
