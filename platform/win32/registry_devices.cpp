@@ -165,10 +165,6 @@ std::string_view DevicePathPrefix() {
   return "\\\\.\\";
 }
 
-std::string DevicePath(std::string_view port_name) {
-  return std::string(DevicePathPrefix()) + std::string(port_name);
-}
-
 DeviceNamespace& SystemDeviceNamespace() {
   static RegistryDevices devices;
   return devices;

@@ -17,6 +17,7 @@
 #include <thread>
 
 #include "platform/comm_device.h"
+#include "tests/platform/comm_input_wait.h"
 #include "tests/support/temporary_directory.h"
 
 namespace korvalesen::platform {
@@ -91,16 +92,6 @@ class Win32CommDeviceTest : public ::testing::Test {
     return got;
   }
 
-  std::uint32_t WaitInput(std::uint32_t count) {
-    const auto end = std::chrono::steady_clock::now() + 5s;
-    std::uint32_t n = 0;
-    while ((n = device_->ClearErrors().in_queue) < count &&
-           std::chrono::steady_clock::now() < end) {
-      std::this_thread::sleep_for(5ms);
-    }
-    return n;
-  }
-
   std::filesystem::path stop_ = testing::MakeFreshDirectory() / "stop";
   HANDLE far_ = INVALID_HANDLE_VALUE;
   std::unique_ptr<CommDevice> device_;
@@ -130,7 +121,7 @@ TEST_F(Win32CommDeviceTest, BytesBothWaysQueueCountsPurgeAndOverlappedCompletion
   EXPECT_EQ(first[1], 0x01);
 
   WriteFar("\x02\x03\x04");
-  EXPECT_EQ(WaitInput(3), 3u);
+  EXPECT_EQ(WaitForInput(*device_, 3), 3u);
   device_->Purge(kPurgeRxAbort | kPurgeRxClear);
   EXPECT_EQ(device_->ClearErrors().in_queue, 0u);
 
