@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QScreen>
+#include <string>
 #include <utility>
 
 #include "app/qt_text.h"
@@ -9,6 +10,15 @@
 namespace korvalesen {
 
 namespace {
+
+// A server's reply line, shown as an error, can be tens of kilobytes long; laying out such a
+// box would freeze the window. The box shows its start, visibly cut.
+constexpr std::size_t kMaxBoxText = 1000;
+
+std::string BoxText(std::string_view text) {
+  if (text.size() <= kMaxBoxText) return std::string(text);
+  return std::string(text.substr(0, kMaxBoxText)) + " [...]";
+}
 
 MessageBoxPresenter& InstalledPresenter() {
   static MessageBoxPresenter presenter;
@@ -34,10 +44,11 @@ void SetMessageBoxPresenter(MessageBoxPresenter presenter) {
 
 void ShowMessageBox(QMessageBox::Icon icon, const QString& caption, std::string_view text) {
   QApplication::beep();
+  const std::string shown = BoxText(text);
   if (InstalledPresenter()) {
-    InstalledPresenter()(icon, caption, text);
+    InstalledPresenter()(icon, caption, shown);
   } else {
-    ShowModalBox(icon, caption, text);
+    ShowModalBox(icon, caption, shown);
   }
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
-// The program's modal message boxes: a beep, then one "OK" button, centred on the screen.
+// The program's modal message boxes: a beep, then one "OK" button, centred on the screen. A
+// text longer than 1000 characters is cut there and ends in " [...]".
 
 #include <QMessageBox>
 #include <functional>

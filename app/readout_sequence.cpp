@@ -3,6 +3,7 @@
 #include "board/dump_reader.h"
 #include "board/port_discovery.h"
 #include "results/result_files.h"
+#include "results/unsent_results.h"
 #include "upload/result_upload.h"
 
 namespace korvalesen {
@@ -36,7 +37,9 @@ void ReadoutSequence::RunStages(ExitStatus& stage) {
 
 void WriteResultFilesOrEnd(const ConfigImage& image, const FaultTextTable& fault_texts,
                            WindowOperations& window) {
-  if (!WriteResultFiles(image, fault_texts, window)) EndProcess(ExitStatus::kResultFiles);
+  if (!SetAsideUnsentResults(window) || !WriteResultFiles(image, fault_texts, window)) {
+    EndProcess(ExitStatus::kResultFiles);
+  }
 }
 
 }  // namespace korvalesen

@@ -35,8 +35,9 @@ class ReadoutSequence {
   ExitStatus statusOnClose_ = ExitStatus::kPortSearch;
 };
 
-// Writes the three result files; when one cannot be written, the files before it have been
-// deleted and the process ends with the status of the result files.
+// Sets unsent result files of an earlier run aside, then writes the three result files; when
+// the old files cannot be set aside (they stay untouched) or a new one cannot be written (the
+// files before it have been deleted), the process ends with the status of the result files.
 void WriteResultFilesOrEnd(const ConfigImage& image, const FaultTextTable& fault_texts,
                            WindowOperations& window);
 

@@ -2,6 +2,8 @@
 
 #include <cstdio>
 #include <exception>
+#include <new>
+#include <string>
 #include <utility>
 
 namespace korvalesen {
@@ -33,8 +35,12 @@ void ShowCurrentException() {
     throw;
   } catch (const Error& error) {
     ShowException(error);
+  } catch (const std::bad_alloc&) {
+    ShowException(Error("Zu wenig Arbeitsspeicher."));
+  } catch (const std::exception& error) {
+    ShowException(Error(std::string("Unerwarteter Fehler: ") + error.what()));
   } catch (...) {
-    ShowException(Error(""));
+    ShowException(Error("Unerwarteter Fehler."));
   }
 }
 

@@ -17,7 +17,8 @@ void SetExceptionDisplay(ExceptionDisplay display);
 void ShowException(const Error& error);
 
 // For use inside a catch block at the edge of a handler: shows the exception being handled.
-// An exception that is not an Error is shown as an Error with an empty message.
+// An exception that is not an Error is shown too, with a text that names it: lack of memory
+// as such, any other with its own text after "Unerwarteter Fehler: ".
 void ShowCurrentException();
 
 }  // namespace korvalesen

@@ -63,7 +63,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   using namespace korvalesen;
   using namespace korvalesen::fuzz;
   const std::string_view listing = AsText(data, size);
-  const std::vector<std::string> lines = SplitListing(listing);
+  const std::vector<std::string> lines = SplitListing(listing, listing.size()).value();
   CheckSplit(listing, lines);
   for (std::size_t i = 0; i < lines.size() && i < kNamedLines; ++i) {
     CheckNames(lines[i], lines[(i + 1) % lines.size()]);

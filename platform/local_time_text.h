@@ -9,4 +9,8 @@ namespace korvalesen::platform {
 
 std::string LocalDateTimeText();
 
+// The current local date and time as "2026-12-09 03.12.45": fit for a file name on Linux and
+// on Windows alike (no ":" and no "/").
+std::string LocalDateTimeName();
+
 }  // namespace korvalesen::platform

@@ -7,12 +7,9 @@
 #include "results/config_file.h"
 #include "results/fault_log_file.h"
 #include "results/serial_version_file.h"
+#include "results/text_file.h"
 
 namespace korvalesen {
-
-void DeleteResultFile(std::string_view name) {
-  std::remove(std::string(name).c_str());
-}
 
 bool WriteResultFiles(const ConfigImage& image, const FaultTextTable& fault_texts,
                       WindowOperations& window) {

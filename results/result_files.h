@@ -12,8 +12,4 @@ namespace korvalesen {
 bool WriteResultFiles(const ConfigImage& image, const FaultTextTable& fault_texts,
                       WindowOperations& window);
 
-// Deletes a result file in the working directory; a missing file is no error, and the result
-// is not looked at.
-void DeleteResultFile(std::string_view name);
-
 }  // namespace korvalesen

@@ -15,6 +15,10 @@ void TextFile::WriteLine(std::string_view text) {
   }
 }
 
+void DeleteResultFile(std::string_view name) {
+  std::remove(std::string(name).c_str());
+}
+
 bool TextFile::Close() {
   std::FILE* file = file_.release();
   const bool closed = std::fclose(file) == 0;

@@ -33,16 +33,21 @@ class TextFile {
   bool failed_ = false;
 };
 
+// Deletes a result file in the working directory; a missing file is no error, and the result
+// is not looked at.
+void DeleteResultFile(std::string_view name);
+
 // Writes a result file: creates it, lets write_lines fill it and closes it. When the file
 // cannot be created, or a write or the close fails (a full disk would otherwise leave a
-// truncated file to be uploaded as a good one), shows "Datei "<name>" kann nicht erstellt
-// werden!" with ShowInfoBox and returns false.
+// truncated file to be uploaded as a good one, so the cut file is deleted), shows "Datei
+// "<name>" kann nicht erstellt werden!" with ShowInfoBox and returns false.
 template <typename WriteLines>
 bool WriteResultFile(std::string_view name, WindowOperations& window, WriteLines write_lines) {
   auto file = TextFile::Create(name);
   if (file) {
     write_lines(*file);
     if (file->Close()) return true;
+    DeleteResultFile(name);
   }
   window.ShowInfoBox(std::string("Datei \"").append(name).append("\" kann nicht erstellt werden!"));
   return false;

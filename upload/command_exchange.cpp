@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "platform/socket_error_codes.h"
 #include "upload/ftp_reply.h"
 #include "upload/id_errors.h"
 #include "upload/tcp_connection.h"
@@ -10,11 +11,13 @@ namespace korvalesen {
 
 std::int16_t TIdTCPConnection::AwaitReply(std::initializer_list<std::int16_t> accepted) {
   ReplyLines.clear();
-  ReplyLines.push_back(ReceiveNonEmptyLine());
+  std::size_t budget = MaxReplySize;
+  ReplyLines.push_back(ReceiveNonEmptyLine(budget));
   const std::string first_line = ReplyLines.front();
   if (StartsMultiLineReply(first_line)) {
     do {
-      ReplyLines.push_back(ReceiveNonEmptyLine());
+      if (ReplyLines.size() >= MaxReplyLines) throw EIdSocketError(platform::kWsaMessageSize);
+      ReplyLines.push_back(ReceiveNonEmptyLine(budget));
     } while (!EndsMultiLineReply(first_line, ReplyLines.back()));
   }
   ReplyCode = ReplyCodeOf(LastReplyLine());

@@ -1,6 +1,8 @@
 #include "upload/ftp_client.h"
 
 #include <fstream>
+#include <optional>
+#include <utility>
 
 #include "platform/socket_error_codes.h"
 #include "upload/id_errors.h"
@@ -10,7 +12,12 @@
 namespace korvalesen {
 namespace {
 
+// The command line of a command and its argument; an argument that would break the line
+// raises EIdInvalidCommandArgument.
 std::string Joined(std::string_view command, std::string_view argument) {
+  if (argument.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos) {
+    throw EIdInvalidCommandArgument(std::string(TrimBlanksAndControls(command)));
+  }
   std::string line(command);
   line += argument;
   return line;
@@ -40,7 +47,7 @@ void TIdFTP::OpenAndLogIn(bool log_in) {
         SystemDescription = line.size() > 4 ? line.substr(4) : std::string();
       }
     }
-  } catch (const Error&) {
+  } catch (...) {
     CloseConnection();
     throw;
   }
@@ -55,7 +62,9 @@ void TIdFTP::ListDirectory(std::vector<std::string>& lines, std::string_view spe
   const std::string command = Joined(detailed ? "list " : "nlst ", specifier);
   std::string listing;
   ReceiveOverDataConnection(TrimBlanksAndControls(command), listing);
-  lines = SplitListing(listing);
+  std::optional<std::vector<std::string>> split = SplitListing(listing, MaxListingLines);
+  if (!split) throw EIdSocketError(platform::kWsaMessageSize);
+  lines = std::move(*split);
 }
 
 void TIdFTP::ChangeDirectory(std::string_view name) {
@@ -101,7 +110,7 @@ void TIdFTP::OpenDataConnection(std::string_view command_line,
   try {
     data_connection_->OpenConnection();
     AwaitReply(preliminary);
-  } catch (const Error&) {
+  } catch (...) {
     data_connection_.reset();
     throw;
   }
@@ -116,8 +125,8 @@ void TIdFTP::FinishTransfer() {
 void TIdFTP::ReceiveOverDataConnection(std::string_view command_line, std::string& target) {
   OpenDataConnection(command_line, {125, 150});
   try {
-    data_connection_->ReceiveIntoStream(target);
-  } catch (const Error&) {
+    data_connection_->ReceiveIntoStream(target, MaxListingSize);
+  } catch (...) {
     data_connection_.reset();
     throw;
   }
@@ -134,7 +143,7 @@ void TIdFTP::SendOverDataConnection(std::string_view command_line, std::istream&
       data_connection_.reset();
       throw;
     }
-  } catch (const Error&) {
+  } catch (...) {
     data_connection_.reset();
     throw;
   }

@@ -25,6 +25,9 @@ class TIdFTP : public TIdTCPClient {
   std::string Password;
   // What the server said about its system after log-in ("Unbekannt" after a 500 to "syst").
   std::string SystemDescription;
+  // The largest listing taken, in bytes and in lines; a larger one fails with 10040.
+  std::size_t MaxListingSize = 64 * 1024 * 1024;
+  std::size_t MaxListingLines = 1000000;
 
   TIdFTPTransferType TransferType() const { return transfer_type_; }
   // Stores the type and announces it at once when connected; no effect during a transfer or
@@ -38,6 +41,8 @@ class TIdFTP : public TIdTCPClient {
   void OpenAndLogIn(bool log_in);
   void SendTransferType();
   // "list " (detailed) or "nlst " with the specifier, trimmed; the listing split into lines.
+  // Every command with an argument raises EIdInvalidCommandArgument, sending nothing, when
+  // the argument holds CR, LF or NUL.
   void ListDirectory(std::vector<std::string>& lines, std::string_view specifier, bool detailed);
   void ChangeDirectory(std::string_view name);
   void MakeDirectory(std::string_view name);

@@ -12,8 +12,10 @@ bool StartsMultiLineReply(std::string_view first_line) {
 }
 
 bool EndsMultiLineReply(std::string_view first_line, std::string_view line) {
-  const std::string end_prefix = std::string(first_line.substr(0, 3)) + " ";
-  return line.size() < 4 || StartsWithIgnoringCase(line, end_prefix);
+  const std::string_view code = first_line.substr(0, 3);
+  // Lines arrive trimmed, so an end line of the code and a blank alone is the bare code.
+  return StartsWithIgnoringCase(line, std::string(code) + " ") ||
+         (line.size() == code.size() && StartsWithIgnoringCase(line, code));
 }
 
 std::int16_t ReplyCodeOf(std::string_view last_line) {

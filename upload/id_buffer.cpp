@@ -4,16 +4,25 @@
 
 namespace korvalesen {
 
-std::optional<std::size_t> TIdBuffer::Find(std::string_view text) const {
-  const auto position = bytes_.find(text);
-  if (position == std::string::npos) return std::nullopt;
+void TIdBuffer::Append(std::string_view bytes) {
+  if (start_ > 0 && start_ >= Size()) {
+    bytes_.erase(0, start_);
+    start_ = 0;
+  }
+  bytes_.append(bytes);
+}
+
+std::optional<std::size_t> TIdBuffer::Find(std::string_view text, std::size_t from) const {
+  const auto position = View().find(text, from);
+  if (position == std::string_view::npos) return std::nullopt;
   return position;
 }
 
 std::string TIdBuffer::Extract(std::size_t count) {
-  if (count > bytes_.size()) throw EIdNotEnoughDataInBuffer();
-  std::string taken = bytes_.substr(0, count);
-  bytes_.erase(0, count);
+  if (count > Size()) throw EIdNotEnoughDataInBuffer();
+  std::string taken(View().substr(0, count));
+  start_ += count;
+  if (start_ == bytes_.size()) Clear();
   return taken;
 }
 

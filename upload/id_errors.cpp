@@ -12,6 +12,12 @@ EIdSocketError::EIdSocketError(int code) : EIdException(SocketErrorMessage(code)
 EIdStackCanNotLoadWinsock::EIdStackCanNotLoadWinsock(const std::string& library)
     : EIdStackError(FormatText("%s konnte nicht geladen werden.", library.c_str())) {}
 
+EIdInvalidCommandArgument::EIdInvalidCommandArgument(const std::string& command)
+    : EIdException(FormatText(
+          "Der Befehl \"%s\" kann nicht gesendet werden: sein Argument enthält ein Zeilenende "
+          "oder ein NUL-Zeichen."_w1252.data(),
+          command.c_str())) {}
+
 EConvertError::EConvertError(const std::string& text)
     : Error(FormatText("'%s' ist kein gültiger Integerwert"_w1252.data(), text.c_str())) {}
 

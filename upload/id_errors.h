@@ -111,6 +111,13 @@ class EIdStackCanNotLoadWinsock : public EIdStackError {
   explicit EIdStackCanNotLoadWinsock(const std::string& library);
 };
 
+// A command argument holding CR, LF or NUL, which would end the command line early and send
+// the rest as a command of its own; refused before anything is sent.
+class EIdInvalidCommandArgument : public EIdException {
+ public:
+  explicit EIdInvalidCommandArgument(const std::string& command);
+};
+
 // A text that should be a decimal number is not one.
 class EConvertError : public Error {
  public:

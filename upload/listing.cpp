@@ -2,10 +2,11 @@
 
 namespace korvalesen {
 
-std::vector<std::string> SplitListing(std::string_view text) {
+std::optional<std::vector<std::string>> SplitListing(std::string_view text, std::size_t max_lines) {
   text = text.substr(0, text.find('\0'));
   std::vector<std::string> lines;
   while (!text.empty()) {
+    if (lines.size() == max_lines) return std::nullopt;
     const auto end = text.find_first_of("\r\n");
     lines.emplace_back(text.substr(0, end));
     if (end == std::string_view::npos) break;

@@ -5,6 +5,8 @@
 #include <vector>
 
 #include "common/errors.h"
+#include "common/folder_names.h"
+#include "common/format_text.h"
 #include "common/windows1252.h"
 #include "upload/listing.h"
 
@@ -37,7 +39,8 @@ bool ConnectWithRetries(TIdFTP& ftp, const UploadSettings& settings) {
     ++attempt;
     try {
       ftp.OpenAndLogIn(true);
-    } catch (const Error&) {
+    } catch (...) {
+      // Whatever ended the attempt (a reply, a socket error, lack of memory) costs one try.
       ftpConnected = false;
       if (attempt >= kAttempts) return false;
       std::this_thread::sleep_for(settings.retryPause);
@@ -60,6 +63,13 @@ void SetUpIdFTP1(TIdFTP& ftp) {
 bool UploadResults(WindowOperations& window, TIdFTP& ftp, const std::string& serialNumber,
                    const UploadSettings& settings) {
   const std::string folder = serialNumber.substr(0, serialNumber.find('\0'));
+  // The serial number becomes a folder name in commands: a garbled one must neither leave
+  // "import" nor break a command line.
+  if (!IsServerFolderName(folder)) {
+    window.ShowErrorBox(FormatText("Seriennummer \"%s\" ist als Ordnername ungültig!"_w1252.data(),
+                                   PrintableText(folder).c_str()));
+    return false;
+  }
   ftp.Host = settings.host;
   ftp.Password = settings.password;
   ftp.User = settings.user;

@@ -40,8 +40,9 @@ void SetUpIdFTP1(TIdFTP& ftp);
 
 // Uploads the three result files from the working directory into import/<serialNumber> (the
 // serial number taken up to its first NUL) and deletes them locally. Returns true after
-// success, false after three failed connection attempts and when "import" is missing (each
-// with its box); every other failure leaves as a korvalesen::Error.
+// success, false (each with its box) when the serial number cannot be a folder name (before
+// connecting), after three failed connection attempts and when "import" is missing; every other
+// failure leaves as an exception.
 bool UploadResults(WindowOperations& window, TIdFTP& ftp, const std::string& serialNumber,
                    const UploadSettings& settings = {});
 

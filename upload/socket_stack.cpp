@@ -11,7 +11,9 @@ TIdStack* stack_instance = nullptr;
 int component_count = 0;
 
 bool IsByteNumber(std::string_view part) {
-  if (part.empty() || part.size() > 3) return false;
+  // A leading zero reads as octal to some parsers and is refused by others; such a part makes
+  // the text a name for the resolver.
+  if (part.empty() || part.size() > 3 || (part.size() > 1 && part[0] == '0')) return false;
   int value = 0;
   for (const char c : part) {
     if (c < '0' || c > '9') return false;

@@ -29,7 +29,8 @@ class TIdStack {
 // The socket layer while at least one component exists, otherwise nullptr.
 TIdStack* SocketStack();
 
-// Four parts separated by "." (the fourth being all the rest), each a decimal number 0 to 255.
+// Four parts separated by "." (the fourth being all the rest), each a decimal number 0 to 255
+// without a leading zero.
 bool IsDottedAddress(std::string_view text);
 
 }  // namespace korvalesen

@@ -15,10 +15,10 @@ void TIdTCPClient::OpenConnection() {
     SocketHandle().SetPeer(SocketStack()->LookUpHostAddress(Host), Port);
     ReportStatus(TIdStatus::stConnecting, SocketHandle().PeerAddress());
     SocketHandle().Connect(InactivityLimitMs());
-  } catch (const Error&) {
+  } catch (...) {
     try {
       CloseConnection();
-    } catch (const Error&) {
+    } catch (...) {
       // The first error is the one that counts.
     }
     throw;

@@ -82,13 +82,18 @@ std::string TIdTCPConnection::ReceiveLine(std::string_view terminator, int timeo
   if (default_terminator) terminator = "\n";
   read_line_timed_out_ = false;
   std::optional<std::size_t> end;
-  while (!(end = input_buffer_.Find(terminator))) {
+  std::size_t searched = 0;
+  while (!(end = input_buffer_.Find(terminator, searched))) {
+    // A terminator may straddle the old and the new bytes.
+    searched = input_buffer_.Size() - std::min(input_buffer_.Size(), terminator.size() - 1);
+    if (searched > MaxLineLength) throw EIdSocketError(platform::kWsaMessageSize);
     CheckPeerClosed(true, true);
     if (FillInputBuffer(true, timeout_ms) == 0) {
       read_line_timed_out_ = true;
       return {};
     }
   }
+  if (*end > MaxLineLength) throw EIdSocketError(platform::kWsaMessageSize);
   const std::size_t taken = *end + terminator.size();
   std::string line = input_buffer_.Extract(taken);
   DoWork(TWorkMode::wmRead, static_cast<std::int64_t>(taken));
@@ -97,20 +102,26 @@ std::string TIdTCPConnection::ReceiveLine(std::string_view terminator, int timeo
   return line;
 }
 
-std::string TIdTCPConnection::ReceiveNonEmptyLine() {
+std::string TIdTCPConnection::ReceiveNonEmptyLine(std::size_t& budget) {
   for (;;) {
     const std::string line = ReceiveLine();
+    if (line.size() >= budget) throw EIdSocketError(platform::kWsaMessageSize);
+    budget -= line.size() + 1;
     const std::string_view trimmed = TrimBlanksAndControls(line);
     if (!trimmed.empty()) return std::string(trimmed);
   }
 }
 
-void TIdTCPConnection::ReceiveIntoStream(std::string& target) {
+void TIdTCPConnection::ReceiveIntoStream(std::string& target, std::size_t limit) {
   BeginWork(TWorkMode::wmRead, 0);
+  const std::size_t start = target.size();
   target.append(input_buffer_.View());
   input_buffer_.Clear();
   while (IsConnected()) {
     const long count = FillInputBuffer(false, WaitForever, false);
+    if (target.size() - start + static_cast<std::size_t>(count) > limit) {
+      throw EIdSocketError(platform::kWsaMessageSize);
+    }
     target.append(receive_block_.data(), static_cast<std::size_t>(count));
   }
   EndWork(TWorkMode::wmRead);

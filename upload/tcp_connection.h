@@ -30,6 +30,11 @@ class TIdTCPConnection : public TIdComponent {
   std::chrono::milliseconds InactivityTimeout{std::chrono::seconds(60)};
   std::size_t RecvBufferSize = 32768;
   std::size_t SendBufferSize = 32768;
+  // Limits, generous for any real server, on what a peer that keeps talking may make the
+  // program hold; past one the read fails with the socket error 10040.
+  std::size_t MaxLineLength = 64 * 1024;
+  std::size_t MaxReplySize = 1024 * 1024;
+  std::size_t MaxReplyLines = 10000;
 
   TIdSocketHandle& SocketHandle() { return socket_handle_; }
   TIdBuffer& InputBuffer() { return input_buffer_; }
@@ -53,20 +58,25 @@ class TIdTCPConnection : public TIdComponent {
   // Receives once into the receive block and appends to InputBuffer (or reports the bytes as
   // read work). Returns the number of bytes received, 0 when nothing came within the time-out.
   long FillInputBuffer(bool raise, int timeout_ms, bool to_input_buffer = true);
-  // One line up to the terminator (empty: LF, with a CR before it dropped).
+  // One line up to the terminator (empty: LF, with a CR before it dropped), at most
+  // MaxLineLength bytes long. Each pass searches only the bytes that arrived since the last.
   std::string ReceiveLine(std::string_view terminator = {}, int timeout_ms = WaitForever);
   // The next line that is not empty after trimming blanks and control characters, trimmed.
-  std::string ReceiveNonEmptyLine();
-  // Everything until the peer closes the connection, appended to target.
-  void ReceiveIntoStream(std::string& target);
+  // Every line read, the skipped empty ones too, is taken from budget (its bytes and one for
+  // its end); a line that does not fit fails with 10040.
+  std::string ReceiveNonEmptyLine(std::size_t& budget);
+  // Everything until the peer closes the connection, appended to target; more than limit
+  // bytes fail with 10040.
+  void ReceiveIntoStream(std::string& target, std::size_t limit);
   void SendBytes(const char* bytes, std::size_t count);
   void SendText(std::string_view text);
   void SendLine(std::string_view text);
   // Sends the stream's rest (from its start when asked) in blocks of SendBufferSize.
   void SendStream(std::istream& source, bool from_start);
 
-  // Reads one reply (multi-line replies whole) into ReplyLines and ReplyCode; a code outside
-  // accepted (when accepted is not empty) raises EIdProtocolReplyError with the last line.
+  // Reads one reply (multi-line replies whole, up to MaxReplySize bytes and MaxReplyLines
+  // lines) into ReplyLines and ReplyCode; a code outside accepted (when accepted is not empty)
+  // raises EIdProtocolReplyError with the last line.
   std::int16_t AwaitReply(std::initializer_list<std::int16_t> accepted);
   // Sends the line (unless it is the single character NUL), then AwaitReply.
   std::int16_t SendCommand(std::string_view line, std::initializer_list<std::int16_t> accepted);

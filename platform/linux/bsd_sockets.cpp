@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <cstring>
+#include <optional>
 
 #include "platform/linux/system_net.h"
 #include "platform/socket_api.h"
@@ -100,14 +101,16 @@ SocketCall Failure() {
   return {-1, WindowsCode(errno)};
 }
 
-sockaddr_in ToSocketAddress(const std::string& address, std::uint16_t port) {
+// The socket address of a dotted address (empty: any local address); nullopt for a text that
+// is not one, which must never become the address 0.0.0.0 of the local machine.
+std::optional<sockaddr_in> ToSocketAddress(const std::string& address, std::uint16_t port) {
   sockaddr_in result{};
   result.sin_family = AF_INET;
   result.sin_port = htons(port);
   if (address.empty()) {
     result.sin_addr.s_addr = htonl(INADDR_ANY);
-  } else {
-    inet_pton(AF_INET, address.c_str(), &result.sin_addr);
+  } else if (inet_pton(AF_INET, address.c_str(), &result.sin_addr) != 1) {
+    return std::nullopt;
   }
   return result;
 }
@@ -160,8 +163,9 @@ SocketCall OpenStreamSocket() {
 }
 
 SocketCall BindSocket(NativeSocket socket, const std::string& address) {
-  const sockaddr_in local = ToSocketAddress(address, 0);
-  if (bind(socket, reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0) {
+  const std::optional<sockaddr_in> local = ToSocketAddress(address, 0);
+  if (!local) return {-1, kWsaInvalidArgument};
+  if (bind(socket, reinterpret_cast<const sockaddr*>(&*local), sizeof *local) != 0) {
     return Failure();
   }
   return {};
@@ -172,9 +176,10 @@ SocketCall ConnectSocket(NativeSocket socket, const std::string& address, std::u
   // Connect without blocking, so that the wait for the handshake can end after the limit.
   const int flags = fcntl(socket, F_GETFL);
   if (flags < 0 || fcntl(socket, F_SETFL, flags | O_NONBLOCK) != 0) return Failure();
-  const sockaddr_in peer = ToSocketAddress(address, port);
+  const std::optional<sockaddr_in> peer = ToSocketAddress(address, port);
+  if (!peer) return {-1, kWsaInvalidArgument};
   SocketCall result;
-  if (connect(socket, reinterpret_cast<const sockaddr*>(&peer), sizeof peer) != 0) {
+  if (connect(socket, reinterpret_cast<const sockaddr*>(&*peer), sizeof *peer) != 0) {
     if (errno != EINPROGRESS) {
       result = Failure();
     } else {

@@ -23,4 +23,13 @@ std::string LocalDateTimeText() {
   return std::string(text, length);
 }
 
+std::string LocalDateTimeName() {
+  const std::time_t now = std::time(nullptr);
+  std::tm local{};
+  localtime_r(&now, &local);
+  char text[64];
+  const std::size_t length = std::strftime(text, sizeof text, "%Y-%m-%d %H.%M.%S", &local);
+  return std::string(text, length);
+}
+
 }  // namespace korvalesen::platform

@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+#include <cstdio>
+
 #include "platform/win32/code_page.h"
 
 namespace korvalesen::platform {
@@ -17,6 +19,15 @@ std::string LocalDateTimeText() {
   GetDateFormatW(LOCALE_USER_DEFAULT, DATE_SHORTDATE, &now, nullptr, date, 128);
   GetTimeFormatW(LOCALE_USER_DEFAULT, 0, &now, nullptr, time, 128);
   return Windows1252From(date) + " " + Windows1252From(time);
+}
+
+std::string LocalDateTimeName() {
+  SYSTEMTIME now{};
+  GetLocalTime(&now);
+  char text[32];
+  std::snprintf(text, sizeof text, "%04u-%02u-%02u %02u.%02u.%02u", now.wYear, now.wMonth, now.wDay,
+                now.wHour, now.wMinute, now.wSecond);
+  return text;
 }
 
 }  // namespace korvalesen::platform

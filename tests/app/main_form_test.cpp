@@ -8,6 +8,8 @@
 #include <QScreen>
 #include <QSignalSpy>
 #include <QWindow>
+#include <new>
+#include <string>
 
 #include "app/message_boxes.h"
 #include "common/exception_display.h"
@@ -183,10 +185,25 @@ TEST_F(MainFormTest, AnErrorLeavingTimer1IsShownUnderTheApplicationTitleAndTheLo
   });
   form_.Timer1->start(1);
   ProcessEventsFor(100);
+  // A server's reply of megabytes is shown cut, and an exception of another kind by its kind.
+  form_.SetTimer1Handler([&] {
+    form_.Timer1->stop();
+    throw Error("550 " + std::string(3000000, 'x'));
+  });
+  form_.Timer1->start(1);
+  ProcessEventsFor(200);
+  form_.SetTimer1Handler([&] {
+    form_.Timer1->stop();
+    throw std::bad_alloc();
+  });
+  form_.Timer1->start(1);
+  ProcessEventsFor(200);
   SetExceptionDisplay(nullptr);
 
   EXPECT_EQ(ticks, 2) << "the loop went on after the first error";
-  ASSERT_EQ(answerer.boxes().size(), 1u) << "the silent abort shows nothing";
+  ASSERT_EQ(answerer.boxes().size(), 3u) << "the silent abort shows nothing";
+  EXPECT_EQ(answerer.boxes()[1].text, "550 " + QString(996, 'x') + " [...]");
+  EXPECT_EQ(answerer.boxes()[2].text, "Zu wenig Arbeitsspeicher.");
   EXPECT_EQ(answerer.boxes()[0].caption, "Korvalesen");
   EXPECT_EQ(answerer.boxes()[0].icon, QMessageBox::Critical);
   EXPECT_EQ(answerer.boxes()[0].text, "Socket-Fehler # 10061\r\nVerbindung abgelehnt.");

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <new>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -25,9 +26,19 @@ TEST_F(ExceptionDisplayTest, ShowsErrorsButNotTheSilentAbort) {
   EXPECT_EQ(shown_, std::vector<std::string>{"Verbindung abgelehnt."});
 }
 
-TEST_F(ExceptionDisplayTest, ShowsOtherExceptionsWithAnEmptyMessage) {
+TEST_F(ExceptionDisplayTest, ShowsOtherExceptionsByWhatHappened) {
   try {
     throw std::runtime_error("not one of ours");
+  } catch (...) {
+    ShowCurrentException();
+  }
+  try {
+    throw std::bad_alloc();
+  } catch (...) {
+    ShowCurrentException();
+  }
+  try {
+    throw 7;
   } catch (...) {
     ShowCurrentException();
   }
@@ -41,7 +52,9 @@ TEST_F(ExceptionDisplayTest, ShowsOtherExceptionsWithAnEmptyMessage) {
   } catch (...) {
     ShowCurrentException();
   }
-  EXPECT_EQ(shown_, (std::vector<std::string>{"", "Ordner"}));
+  EXPECT_EQ(shown_, (std::vector<std::string>{"Unerwarteter Fehler: not one of ours",
+                                              "Zu wenig Arbeitsspeicher.", "Unerwarteter Fehler.",
+                                              "Ordner"}));
 }
 
 }  // namespace

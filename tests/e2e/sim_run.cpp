@@ -25,8 +25,9 @@ std::unique_ptr<ChildProcess> Start(SimRun& run) {
   run.directory = std::make_unique<TempFolder>();
   if (run.prepare) run.prepare(run.directory->Path());
   const std::uint16_t port = run.server != nullptr ? run.server->port : FreeLoopbackPort();
-  std::vector<std::string> command = {KORVALESEN_SIM_PROGRAM, "--auto-confirm", "--fast", "--ftp",
-                                      "127.0.0.1:" + std::to_string(port)};
+  std::vector<std::string> command = run.wrapper;
+  command.insert(command.end(), {KORVALESEN_SIM_PROGRAM, "--auto-confirm", "--fast", "--ftp",
+                                 "127.0.0.1:" + std::to_string(port)});
   command.insert(command.end(), run.arguments.begin(), run.arguments.end());
   return std::make_unique<ChildProcess>(command, run.directory->Path());
 }

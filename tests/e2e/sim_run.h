@@ -13,6 +13,9 @@
 namespace korvalesen::testing {
 
 struct SimRun {
+  // A command that runs the program, such as a shell that limits it first; "$@" there stands
+  // for the program and its arguments.
+  std::vector<std::string> wrapper;
   // Arguments besides --auto-confirm, --fast and --ftp.
   std::vector<std::string> arguments;
   // The server the upload goes to; without one, a loopback port where nothing listens.

@@ -119,22 +119,42 @@ TEST(SimRunTest, CompleteRunsUploadTheFilesAndLeaveNoneBehind) {
 
   ConfigImage largest = from_dump;
   largest.serialNumber = "L064";
+  // The serial number ends at its first NUL.
+  ConfigImage short_serial = from_dump;
+  short_serial.serialNumber = std::string("S\0\0\0", 4);
 
-  std::vector<SimRun> runs(4);
+  std::vector<SimRun> runs(5);
   runs[1] = WithDump(sim::BuildDump(from_dump));
   runs[2] = WithArguments({"--seed", std::to_string(kSeed)});
   runs[3] = WithDump(sim::PaddedDump(largest, DumpAcceptedBytes));
-  const std::vector<ConfigImage> images = {sim::SampleBoardImage(), from_dump, from_seed, largest};
+  runs[4] = WithDump(sim::BuildDump(short_serial));
+  // Files a failed upload left are set aside, never overwritten.
+  const std::string unsent_serial = "Seriennummer:   OLD1\r\nVersion:        1\r\n";
+  runs[0].prepare = [&](const fs::path& directory) {
+    WriteFileBytes(directory / kConfig, "alt");
+    WriteFileBytes(directory / kSerialVersion, unsent_serial);
+  };
+  const std::vector<ConfigImage> images = {sim::SampleBoardImage(), from_dump, from_seed, largest,
+                                           short_serial};
+  const std::vector<std::string> folders = {"A123", "D001", from_seed.serialNumber, "L064", "S"};
   for (SimRun& run : runs) run.server = &server.Server();
   RunAll(runs);
 
   for (std::size_t i = 0; i < runs.size(); ++i) {
-    SCOPED_TRACE(images[i].serialNumber);
+    SCOPED_TRACE(folders[i]);
     EXPECT_EQ(runs[i].status, 0);
     EXPECT_THAT(runs[i].lines, ElementsAre("Information: Übertragung erfolgreich beendet!"));
-    EXPECT_THAT(LeftBehind(runs[i]), IsEmpty());
-    EXPECT_EQ(FilesIn(server.Folder(images[i].serialNumber)), ResultFilesOf(images[i]));
+    EXPECT_EQ(LeftBehind(runs[i]),
+              i == 0 ? std::vector<std::string>{"nicht gesendet"} : std::vector<std::string>{});
+    EXPECT_EQ(FilesIn(server.Folder(folders[i])), ResultFilesOf(images[i]));
   }
+  const std::vector<std::string> set_aside =
+      EntriesOf(runs[0].directory->Path() / "nicht gesendet");
+  ASSERT_EQ(set_aside.size(), 1u);
+  EXPECT_THAT(set_aside[0], ::testing::StartsWith("OLD1 "));
+  const fs::path kept = runs[0].directory->Path() / "nicht gesendet" / set_aside[0];
+  EXPECT_EQ(FilesIn(kept), (std::map<std::string, std::string>{{kConfig, "alt"},
+                                                               {kSerialVersion, unsent_serial}}));
 }
 
 struct FailureCase {
@@ -265,6 +285,19 @@ TEST(SimRunTest, AResultFileThatCannotBeCreatedLeavesNoneOfThisRun) {
     run.prepare = [name](const fs::path& directory) { fs::create_directory(directory / name); };
     runs.push_back(std::move(run));
   }
+  // A file size limit cuts "_Konfig.lcd" mid-line (SIGXFSZ ignored, as a full disk would).
+  SimRun size_limited;
+  size_limited.server = &server.Server();
+  size_limited.wrapper = {"/bin/sh", "-c", "trap '' XFSZ; exec prlimit --fsize=300 \"$@\"", "sh"};
+  runs.push_back(std::move(size_limited));
+  // Unsent files that cannot be set aside stay as they are; nothing is written.
+  SimRun cannot_set_aside;
+  cannot_set_aside.server = &server.Server();
+  cannot_set_aside.prepare = [](const fs::path& directory) {
+    WriteFileBytes(directory / "nicht gesendet", "a file where the folder belongs");
+    WriteFileBytes(directory / kFaultLog, "alt");
+  };
+  runs.push_back(std::move(cannot_set_aside));
   RunAll(runs);
 
   for (std::size_t i = 0; i < blocked.size(); ++i) {
@@ -275,6 +308,15 @@ TEST(SimRunTest, AResultFileThatCannotBeCreatedLeavesNoneOfThisRun) {
     EXPECT_THAT(LeftBehind(runs[i]), ElementsAre(blocked[i]));
     EXPECT_TRUE(fs::is_directory(runs[i].directory->Path() / blocked[i]));
   }
+  EXPECT_EQ(runs[3].status, 3);
+  EXPECT_THAT(runs[3].lines,
+              ElementsAre("Information: Datei \"" + kConfig + "\" kann nicht erstellt werden!"));
+  EXPECT_THAT(LeftBehind(runs[3]), IsEmpty());
+  EXPECT_EQ(runs[4].status, 3);
+  EXPECT_THAT(runs[4].lines, ElementsAre(::testing::MatchesRegex(
+                                 "Information: Ordner \"nicht gesendet/unbekannt .*\" kann nicht "
+                                 "erstellt werden!")));
+  EXPECT_EQ(ReadFileBytes(runs[4].directory->Path() / kFaultLog), "alt");
   EXPECT_THAT(EntriesOf(server.Server().root / "import"), IsEmpty());
 }
 
@@ -285,12 +327,20 @@ TEST(SimRunTest, AFailedUploadKeepsTheFiles) {
   // A plain file where the serial number's folder belongs: changing into it fails.
   WriteFileBytes(folder_blocked.Folder(sim::SampleBoardImage().serialNumber), "x");
 
-  std::vector<SimRun> runs(4);
+  std::vector<SimRun> runs(6);
   // runs[0]: nothing listens on the server's port.
   runs[1].server = &server.Server();
   runs[1].arguments = {"--password", "falsch"};
   runs[2].server = &without_import.Server();
   runs[3].server = &folder_blocked.Server();
+  // Serial numbers that would leave "import" or inject a command: refused before connecting.
+  for (const std::string serial_number : {"../x", "A\r\nB"}) {
+    ConfigImage garbled = sim::SampleBoardImage();
+    garbled.serialNumber = serial_number;
+    runs[serial_number == "../x" ? 4 : 5] = WithDump(sim::BuildDump(garbled));
+  }
+  runs[4].server = &server.Server();
+  runs[5].server = &server.Server();
   RunAll(runs);
 
   const std::string no_connection =
@@ -300,11 +350,16 @@ TEST(SimRunTest, AFailedUploadKeepsTheFiles) {
   EXPECT_THAT(runs[2].lines, ElementsAre("Fehler: Ordner auf Server nicht gefunden."));
   // The error leaves the readout; its display shows the server's reply.
   EXPECT_THAT(runs[3].lines, ElementsAre(::testing::StartsWith("Korvalesen: 550 ")));
+  EXPECT_THAT(runs[4].lines,
+              ElementsAre("Fehler: Seriennummer \"../x\" ist als Ordnername ungültig!"));
+  EXPECT_THAT(runs[5].lines,
+              ElementsAre("Fehler: Seriennummer \"A??B\" ist als Ordnername ungültig!"));
   for (const SimRun& run : runs) {
     EXPECT_EQ(run.status, 4);
     EXPECT_THAT(LeftBehind(run), ElementsAreArray(kAllResultFiles));
   }
   EXPECT_THAT(EntriesOf(server.Server().root / "import"), IsEmpty());
+  EXPECT_FALSE(fs::exists(server.Server().root / "x"));
 }
 
 TEST(SimRunTest, TheCommandLineIsChecked) {

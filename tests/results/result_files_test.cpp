@@ -2,15 +2,21 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <climits>
+#include <csignal>
 #include <filesystem>
+#include <regex>
 #include <string>
+#include <vector>
 
 #include "common/result_file_names.h"
 #include "common/windows1252.h"
 #include "results/config_file.h"
 #include "results/fault_log_file.h"
 #include "results/serial_version_file.h"
+#include "results/unsent_results.h"
+#include "tests/results/result_files_fixture.h"
 #include "tests/support/recording_window.h"
 #include "tests/support/temporary_directory.h"
 
@@ -22,21 +28,6 @@ using testing::RecordingWindow;
 using testing::TemporaryWorkingDirectory;
 using testing::WriteFileBytes;
 namespace fs = std::filesystem;
-
-class ResultFilesTest : public ::testing::Test {
- protected:
-  TemporaryWorkingDirectory directory_;
-  RecordingWindow window_;
-  ConfigImage image_;
-  FaultTextTable fault_texts_ = BuildFaultTexts();
-
-  std::string Read(std::string_view name) { return ReadFileBytes(std::string(name)); }
-  std::string FaultLog() {
-    EXPECT_TRUE(WriteFaultLog(image_, fault_texts_, window_));
-    return Read(FaultLogFileName);
-  }
-  static constexpr std::string_view kHeader = "Tage\tStd\tMin\tSek\tFehler\r\n\r\n";
-};
 
 TEST_F(ResultFilesTest, ConfigFileHoldsTheControlCharacterAndTheSettingsWithCrLf) {
   image_.settings.fill(7);
@@ -137,11 +128,59 @@ TEST_F(ResultFilesTest, AWriterThatCannotCreateItsFileShowsAnInfoBox) {
       (RecordingWindow::Box{"Information", "Datei \"_Fehler.txt\" kann nicht erstellt werden!"}));
 }
 
-TEST_F(ResultFilesTest, AFileThatCannotBeWrittenCompletelyCountsAsNotCreated) {
-  fs::create_symlink("/dev/full", std::string(ConfigFileName));
-  EXPECT_FALSE(WriteConfigFile(image_, window_));
+// Result files of an earlier run that were never sent move, unchanged, into a folder named
+// after their serial number and the time; the next run's files cannot overwrite them.
+TEST_F(ResultFilesTest, UnsentResultsAreSetAsideUnderTheirSerialNumber) {
+  const std::string old_serial = "Seriennummer:   X9Y8\r\nVersion:        1\r\n";
+  for (const std::string& serial_file :
+       {old_serial, std::string("Seriennummer:   a:b?\r\n"), std::string("kaputt")}) {
+    WriteFileBytes(std::string(ConfigFileName), "alt 1");
+    WriteFileBytes(std::string(FaultLogFileName), "alt 2");
+    WriteFileBytes(std::string(SerialVersionFileName), serial_file);
+    ASSERT_TRUE(SetAsideUnsentResults(window_));
+    EXPECT_FALSE(fs::exists(std::string(ConfigFileName)));
+  }
+  EXPECT_TRUE(window_.boxes.empty());
+  std::vector<std::string> folders;
+  for (const auto& entry : fs::directory_iterator(UnsentResultsFolder)) {
+    folders.push_back(entry.path().filename().string());
+  }
+  std::sort(folders.begin(), folders.end());
+  ASSERT_EQ(folders.size(), 3u);
+  // A serial number that cannot name a folder on every system, or none at all: "unbekannt".
+  // The time of day without ":", so that the name is a folder name on Windows too.
+  const std::string time = " \\d{4}-\\d\\d-\\d\\d \\d\\d\\.\\d\\d\\.\\d\\d";
+  EXPECT_TRUE(std::regex_match(folders[0], std::regex("X9Y8" + time))) << folders[0];
+  // Two runs within one second get " (2)" on the second folder.
+  EXPECT_TRUE(std::regex_match(folders[1], std::regex("unbekannt" + time + "( \\(2\\))?")))
+      << folders[1];
+  EXPECT_TRUE(std::regex_match(folders[2], std::regex("unbekannt" + time + "( \\(2\\))?")))
+      << folders[2];
+  const fs::path first = fs::path(UnsentResultsFolder) / folders[0];
+  EXPECT_EQ(ReadFileBytes(first / ConfigFileName), "alt 1");
+  EXPECT_EQ(ReadFileBytes(first / FaultLogFileName), "alt 2");
+  EXPECT_EQ(ReadFileBytes(first / SerialVersionFileName), old_serial);
+}
+
+TEST_F(ResultFilesTest, UnsentResultsThatCannotBeMovedStayUntouched) {
+  WriteFileBytes(std::string(ConfigFileName), "alt");
+  fs::create_directory(std::string(FaultLogFileName));  // no result file: not moved
+  EXPECT_TRUE(SetAsideUnsentResults(window_));
+  EXPECT_TRUE(fs::is_directory(std::string(FaultLogFileName)));
+  fs::remove_all(UnsentResultsFolder);
+  WriteFileBytes(UnsentResultsFolder, "a file where the folder belongs");
+  WriteFileBytes(std::string(ConfigFileName), "alt");
+  EXPECT_FALSE(SetAsideUnsentResults(window_));
+  EXPECT_EQ(ReadFileBytes(std::string(ConfigFileName)), "alt");
   ASSERT_EQ(window_.boxes.size(), 1u);
-  EXPECT_EQ(window_.boxes[0].text, "Datei \"_Konfig.lcd\" kann nicht erstellt werden!");
+  EXPECT_EQ(window_.boxes[0].caption, "Information");
+  // The folder is named with the system's separator.
+  const std::string folder = (fs::path("nicht gesendet") / "unbekannt ").string();
+  EXPECT_TRUE(window_.boxes[0].text.starts_with("Ordner \"" + folder)) << window_.boxes[0].text;
+  EXPECT_TRUE(window_.boxes[0].text.ends_with("\" kann nicht erstellt werden!"));
+  // Nothing to move: nothing to fail.
+  fs::remove(std::string(ConfigFileName));
+  EXPECT_TRUE(SetAsideUnsentResults(window_));
 }
 
 TEST_F(ResultFilesTest, AllThreeFilesAreWritten) {

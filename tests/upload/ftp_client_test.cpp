@@ -7,6 +7,8 @@
 
 #include <chrono>
 #include <filesystem>
+#include <functional>
+#include <new>
 #include <utility>
 
 #include "common/windows1252.h"
@@ -56,14 +58,15 @@ TEST(FtpLogIn, SendsTheExactLines) {
               ElementsAre("user u\r\n", "pass KpD#Ra27\xE4Molch\r\n", "type I\r\n", "syst\r\n"));
 }
 
-TEST(FtpLogIn, MultiLineGreetingEndedByAShortLine) {
+TEST(FtpLogIn, MultiLineGreetingEndsOnlyAtItsEndLine) {
+  // Short lines inside a banner are text; "220 " trimmed to the bare code ends it.
   ScriptedServer server([](ScriptedSession& s) {
-    s.Send("\r\n220-first\r\n  220-more text\r\n220\r\n");
+    s.Send("\r\n220-first\r\n--\r\nHi\r\n  220-more text\r\n220 \r\n");
     s.ReadLine();
   });
   auto ftp = Client(server);
   ftp->OpenAndLogIn(false);
-  EXPECT_THAT(ftp->ReplyLines, ElementsAre("220-first", "220-more text", "220"));
+  EXPECT_THAT(ftp->ReplyLines, ElementsAre("220-first", "--", "Hi", "220-more text", "220"));
   EXPECT_EQ(ftp->ReplyCode, 220);
 }
 
@@ -135,7 +138,8 @@ TEST(FtpListing, LinesAnd426Then226) {
         s.ReplyPassive();
         s.Expect("150 here\r\n");
         s.SendData("");
-        s.Send("226 empty\r\n");
+        s.Send("226-empty\r\nHi\r\n226 end\r\n");
+        s.Expect("250 ok\r\n");
       },
       [](TIdFTP& ftp) {
         std::vector<std::string> lines;
@@ -144,9 +148,12 @@ TEST(FtpListing, LinesAnd426Then226) {
         ftp.ListDirectory(lines, "x", false);
         EXPECT_THAT(lines, IsEmpty());
         EXPECT_EQ(ftp.DataConnection(), nullptr);
+        // The rest of the 226 reply is not taken as the answer to the next command.
+        ftp.ChangeDirectory("x");
+        EXPECT_EQ(ftp.LastReplyLine(), "250 ok");
       },
       &sent);
-  EXPECT_THAT(sent, ElementsAre("PASV\r\n", "list\r\n", "PASV\r\n", "nlst x\r\n"));
+  EXPECT_THAT(sent, ElementsAre("PASV\r\n", "list\r\n", "PASV\r\n", "nlst x\r\n", "CWD x\r\n"));
 }
 
 TEST(FtpListing, Then426AndSomethingElseFails) {
@@ -226,6 +233,88 @@ TEST(FtpCommands, ExactLinesOfDirectoryAndFileCommands) {
                                 "PASV\r\n", "STOU \r\n", "CWD gone\r\n"));
 }
 
+TEST(FtpCommands, ArgumentsWithLineEndsOrNulAreRefusedBeforeSending) {
+  std::vector<std::string> sent;
+  WithSession([](ScriptedSession& s) { s.Expect("250 ok\r\n"); },
+              [](TIdFTP& ftp) {
+                TempFolder folder;
+                const std::string path = (folder.Path() / "f").string();
+                WriteFile(path, "x");
+                try {
+                  ftp.ChangeDirectory("../x\r\nDELE _Konfig.lcd");
+                  FAIL() << "no error";
+                } catch (const EIdInvalidCommandArgument& error) {
+                  EXPECT_EQ(error.Message(),
+                            "Der Befehl \"CWD\" kann nicht gesendet werden: sein Argument "
+                            "enthält ein Zeilenende oder ein NUL-Zeichen."_w1252);
+                }
+                EXPECT_THROW(ftp.MakeDirectory(std::string("A\0B", 3)), EIdInvalidCommandArgument);
+                EXPECT_THROW(ftp.DeleteRemoteFile("a\nb"), EIdInvalidCommandArgument);
+                EXPECT_THROW(ftp.StoreFile(path, "f\r", false), EIdInvalidCommandArgument);
+                ftp.ChangeDirectory("ok");
+              },
+              &sent);
+  EXPECT_THAT(sent, ElementsAre("CWD ok\r\n"));
+}
+
+// A server that keeps talking fails the operation with 10040 instead of filling the memory.
+TEST(FtpHostileServer, EndlessRepliesAndListingsFailWithMessageTooLong) {
+  const auto expect_too_long = [](const std::function<void()>& operation) {
+    try {
+      operation();
+      FAIL() << "no error";
+    } catch (const EIdSocketError& error) {
+      EXPECT_EQ(error.LastError(), 10040);
+      EXPECT_EQ(error.Message(), "Socket-Fehler # 10040\r\nDie Botschaft ist zu lang.");
+    }
+  };
+  for (const auto& [prefix, unit] :
+       {std::pair<std::string, std::string>{"220-start\r\n", "220-more\r\n"},
+        {"220-start\r\n", "x\r\n"},
+        {"220 ", "x"},
+        {"", "\r\n"}}) {
+    SCOPED_TRACE(prefix + unit);
+    ScriptedServer server([&](ScriptedSession& s) { s.Flood(prefix, unit); });
+    auto ftp = Client(server);
+    expect_too_long([&] { ftp->OpenAndLogIn(false); });
+    EXPECT_FALSE(ftp->SocketHandle().Allocated());
+  }
+  // A listing without end passes the size limit; one of bare line ends, which would cost a line
+  // object each, the line limit.
+  for (const std::string& unit :
+       {std::string("a\r\n"), std::string(1000, 'a') + "\n", std::string()}) {
+    WithSession(
+        [&](ScriptedSession& s) {
+          s.ReplyPassive();
+          s.Expect("150 here\r\n");
+          if (unit.empty()) {
+            s.SendData(std::string(1000001, '\n'));
+            s.Send("226 done\r\n");
+          } else {
+            s.FloodData(unit);
+          }
+        },
+        [&](TIdFTP& ftp) {
+          std::vector<std::string> lines;
+          expect_too_long([&] { ftp.ListDirectory(lines, " ", true); });
+          EXPECT_EQ(ftp.DataConnection(), nullptr);
+        });
+  }
+}
+
+TEST(FtpLogIn, AnExceptionOfAnyKindClosesTheConnection) {
+  ScriptedServer server([](ScriptedSession& s) {
+    s.Send("220 hi\r\n");
+    s.ReadLine();
+  });
+  auto ftp = Client(server);
+  ftp->OnStatus = [](TIdComponent&, TIdStatus status, std::string_view) {
+    if (status == TIdStatus::stConnected) throw std::bad_alloc();
+  };
+  EXPECT_THROW(ftp->OpenAndLogIn(true), std::bad_alloc);
+  EXPECT_FALSE(ftp->SocketHandle().Allocated());
+}
+
 TEST(FtpCommands, PassiveReplyWithoutNumbersFailsBeforeAnyDataConnection) {
   std::vector<std::string> sent;
   WithSession([](ScriptedSession& s) { s.Expect("227 Entering Passive Mode (a,b,c,d,e,f)\r\n"); },
@@ -248,7 +337,10 @@ TEST(TcpConnection, LineEndsAndEmptyLines) {
   EXPECT_EQ(ftp->ReceiveLine(), "one");
   EXPECT_EQ(ftp->ReceiveLine(), "two");
   EXPECT_EQ(ftp->ReceiveLine(), "thr\ree");
-  EXPECT_EQ(ftp->ReceiveNonEmptyLine(), "four");
+  std::size_t budget = 100;
+  EXPECT_EQ(ftp->ReceiveNonEmptyLine(budget), "four");
+  // The skipped empty lines count too, each with one byte for its end.
+  EXPECT_EQ(budget, 100u - 1 - 3 - 7);
   ftp->SendLine("bye");
 }
 
@@ -286,6 +378,8 @@ TEST(TcpConnection, StatusOfNameDottedAddressAndLocalhost) {
   for (const auto& [host, first] :
        {std::pair<std::string, std::string>{"localhost", "Host-Name localhost wird aufgelöst."},
         {"127.0.0.1", "Verbinden mit 127.0.0.1."},
+        // Not a dotted address to the system: a name, which the resolver reads as 127.0.0.1.
+        {"127.000.000.001", "Host-Name 127.000.000.001 wird aufgelöst."},
         {"ip6-localhost-not-a-name.invalid", ""}}) {
     ScriptedServer server([](ScriptedSession& s) { s.ReadLine(); });
     TIdTCPClient client;
@@ -329,6 +423,17 @@ TEST(TcpConnection, RefusedConnection) {
   for (const auto& event : log.events) statuses.push_back(event.first);
   EXPECT_THAT(statuses, ElementsAre(TIdStatus::stConnecting, TIdStatus::stDisconnecting,
                                     TIdStatus::stDisconnected));
+  // An address the system cannot read is refused, never taken as 0.0.0.0 (the local machine).
+  TIdTCPClient odd_binding;
+  odd_binding.BoundIP = "127.0.0.01";
+  odd_binding.Host = "127.0.0.1";
+  odd_binding.Port = client.Port;
+  try {
+    odd_binding.OpenConnection();
+    FAIL() << "no error";
+  } catch (const EIdSocketError& error) {
+    EXPECT_EQ(error.LastError(), 10022);
+  }
 }
 
 }  // namespace

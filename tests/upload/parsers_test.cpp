@@ -38,7 +38,11 @@ TEST(ReplyCode, MultiLineEnds) {
   EXPECT_FALSE(EndsMultiLineReply("220-Welcome", "221 other code"));
   EXPECT_TRUE(EndsMultiLineReply("220-Welcome", "220 done"));
   EXPECT_TRUE(EndsMultiLineReply("abc-Welcome", "ABC done"));
-  EXPECT_TRUE(EndsMultiLineReply("220-Welcome", "ok"));
+  EXPECT_TRUE(EndsMultiLineReply("220-Welcome", "220"));
+  // Real banners hold short lines; only the end line ends the reply.
+  EXPECT_FALSE(EndsMultiLineReply("220-Welcome", "--"));
+  EXPECT_FALSE(EndsMultiLineReply("220-Welcome", "Hi"));
+  EXPECT_FALSE(EndsMultiLineReply("220-Welcome", "2200 four digits"));
 }
 
 TEST(PassiveReply, WithAndWithoutParentheses) {
@@ -85,10 +89,13 @@ TEST(PassiveReply, PortsOutsideTheRangeNameTheirField) {
 }
 
 TEST(Listing, SplitsAtEveryLineEnd) {
-  EXPECT_THAT(SplitListing("a\r\nb\nc\rd"), ElementsAre("a", "b", "c", "d"));
-  EXPECT_THAT(SplitListing("a\r\n\r\nb\r\n"), ElementsAre("a", "", "b"));
-  EXPECT_THAT(SplitListing(std::string_view("a\nb\0c\n", 6)), ElementsAre("a", "b"));
-  EXPECT_THAT(SplitListing(""), IsEmpty());
+  EXPECT_THAT(SplitListing("a\r\nb\nc\rd", 4).value(), ElementsAre("a", "b", "c", "d"));
+  EXPECT_THAT(SplitListing("a\r\n\r\nb\r\n", 3).value(), ElementsAre("a", "", "b"));
+  EXPECT_THAT(SplitListing(std::string_view("a\nb\0c\n", 6), 2).value(), ElementsAre("a", "b"));
+  EXPECT_THAT(SplitListing("", 0).value(), IsEmpty());
+  // Bare line ends would cost a line object each; past the limit the split refuses.
+  EXPECT_EQ(SplitListing("a\r\n\r\nb\r\n", 2), std::nullopt);
+  EXPECT_EQ(SplitListing("\n\n\n", 2), std::nullopt);
 }
 
 TEST(Listing, NameMatchesOnlyAsTheWholeLastField) {
@@ -125,6 +132,10 @@ TEST(DottedAddress, FourNumbersUpTo255) {
   EXPECT_FALSE(IsDottedAddress("1.2.3.4.5"));
   EXPECT_FALSE(IsDottedAddress("localhost"));
   EXPECT_FALSE(IsDottedAddress("1.2..4"));
+  // The system refuses a leading zero (some read it as octal): such a text is a name.
+  EXPECT_FALSE(IsDottedAddress("010.0.0.1"));
+  EXPECT_FALSE(IsDottedAddress("1.2.3.00"));
+  EXPECT_TRUE(IsDottedAddress("10.0.0.0"));
 }
 
 }  // namespace

@@ -71,10 +71,10 @@ class UploadTest : public ::testing::TestWithParam<ServerKind> {
   }
   const FtpServer& Server() const { return running_.Server(); }
 
-  bool Upload() {
+  bool Upload(const std::string& serial_number = "A1B2") {
     TIdFTP ftp;
     SetUpIdFTP1(ftp);
-    return UploadResults(window_, ftp, std::string("A1B2", 4), settings_);
+    return UploadResults(window_, ftp, serial_number, settings_);
   }
 
   void ExpectUploaded(const fs::path& folder) {
@@ -112,6 +112,32 @@ TEST_P(UploadTest, ReplacesOldCopiesInAnExistingFolder) {
   EXPECT_TRUE(Upload());
   ExpectUploaded(folder);
   EXPECT_EQ(ReadFile(folder / "anderes.txt"), "bleibt");
+}
+
+// The serial number is a folder name below "import", never a path or a second command.
+TEST_P(UploadTest, AGarbledSerialNumberIsRefusedBeforeConnecting) {
+  Start();
+  fs::create_directory(Server().root / "import");
+  const std::pair<std::string, std::string> garbled[] = {{"../x", "../x"},
+                                                         {"/abc", "/abc"},
+                                                         {"a\\bc", "a\\bc"},
+                                                         {"A\r\nB", "A??B"},
+                                                         {std::string("..\0\0", 4), ".."},
+                                                         {std::string("\0abc", 4), ""},
+                                                         {"A\x7F\x01Z", "A??Z"}};
+  for (const auto& [serial_number, shown] : garbled) {
+    window_.calls.clear();
+    EXPECT_FALSE(Upload(serial_number));
+    EXPECT_THAT(window_.calls, ElementsAre("error:Seriennummer \"" + shown +
+                                           std::string("\" ist als Ordnername ungültig!"_w1252)));
+  }
+  EXPECT_TRUE(fs::is_empty(Server().root / "import"));
+  EXPECT_FALSE(fs::exists(Server().root / "x"));
+  for (const auto name : kResultFileNames) EXPECT_TRUE(fs::exists(name)) << name;
+  // The serial number ends at its first NUL: "A" and three NULs name the folder "A".
+  window_.calls.clear();
+  EXPECT_TRUE(Upload(std::string("A\0\0\0", 4)));
+  ExpectUploaded(Server().root / "import" / "A");
 }
 
 TEST_P(UploadTest, MissingImportFolderIsReportedAndTheFilesStay) {

@@ -35,11 +35,21 @@ int AcceptOne(int listener) {
   return accept4(listener, nullptr, nullptr, SOCK_CLOEXEC);
 }
 
-void SendAll(int socket_id, std::string_view bytes) {
+// False when the peer is gone.
+bool SendAll(int socket_id, std::string_view bytes) {
   while (!bytes.empty()) {
     const ssize_t sent = send(socket_id, bytes.data(), bytes.size(), MSG_NOSIGNAL);
-    if (sent <= 0) return;
+    if (sent <= 0) return false;
     bytes.remove_prefix(static_cast<std::size_t>(sent));
+  }
+  return true;
+}
+
+void FloodUntilClosed(int socket_id, std::string_view unit) {
+  std::string block;
+  while (block.size() < 65536) block += unit;
+  for (std::size_t sent = 0; sent < (std::size_t{1} << 30) && SendAll(socket_id, block);) {
+    sent += block.size();
   }
 }
 
@@ -93,6 +103,17 @@ std::string ScriptedSession::ReceiveData() {
   close(data);
   close(data_listener_);
   return received;
+}
+
+void ScriptedSession::Flood(std::string_view prefix, std::string_view unit) {
+  if (SendAll(control_, prefix)) FloodUntilClosed(control_, unit);
+}
+
+void ScriptedSession::FloodData(std::string_view unit) {
+  const int data = AcceptOne(data_listener_);
+  FloodUntilClosed(data, unit);
+  close(data);
+  close(data_listener_);
 }
 
 void ScriptedSession::LogIn() {

@@ -29,6 +29,11 @@ class ScriptedSession {
   void SendData(std::string_view bytes);
   // Accepts the data connection and reads it until the client closes it.
   std::string ReceiveData();
+  // Sends the prefix, then the unit again and again until the client closes the connection
+  // (or 1 GiB has gone): a server that never stops talking.
+  void Flood(std::string_view prefix, std::string_view unit);
+  // The same on the data connection, which is then closed.
+  void FloodData(std::string_view unit);
   // Greeting, user, pass, type and syst answered as a willing server does.
   void LogIn();
   void Close();
