@@ -47,6 +47,8 @@ DeviceNamespace& SystemDeviceNamespace();
 std::string_view DevicePathPrefix();
 
 // The device path of a bare port name: "/dev/" followed by it.
-std::string DevicePath(std::string_view port_name);
+inline std::string DevicePath(std::string_view port_name) {
+  return std::string(DevicePathPrefix()) + std::string(port_name);
+}
 
 }  // namespace korvalesen::platform

@@ -33,6 +33,20 @@ struct HostLookup {
 
 enum class WaitOutcome { kReady, kTimedOut, kFailed };
 
+enum class SocketStartup { kStarted, kLibraryMissing, kStartFailed };
+
+struct SocketLibraryStart {
+  SocketStartup outcome = SocketStartup::kStarted;
+  std::string library;  // the file name of the system's socket library
+};
+
+// Starts the system's socket library for the process, before any other function here; Stop
+// ends it after the last socket. Linux's sockets need no start; Windows loads "wsock32.dll"
+// (kLibraryMissing when it cannot be loaded or lacks a function) and starts version 1.1
+// (kStartFailed when that is refused).
+SocketLibraryStart StartSocketLibrary();
+void StopSocketLibrary();
+
 // An IPv4 stream socket with protocol 0.
 SocketCall OpenStreamSocket();
 // Binds to the dotted address (empty: any local address) and port 0.

@@ -5,6 +5,7 @@
 #   scripts/test.sh tsan       ThreadSanitizer (build/tsan)
 #   scripts/test.sh release    a plain Release build without presets, as a packager makes it,
 #                              with warnings as errors (build/release)
+#   scripts/test.sh windows    64-bit Windows (mingw-w64), the tests under Wine (build/windows)
 set -eu
 cd "$(dirname "$0")/.."
 preset=${1:-default}

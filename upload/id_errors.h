@@ -88,8 +88,8 @@ class EIdCouldNotBindSocket : public EIdSocketHandleError {
   }
 };
 
-// The errors of starting the socket layer. On Linux the system's sockets need no start-up, so
-// the stack never raises them; they stay for the layer's complete set of texts.
+// The errors of starting the socket layer, raised on Windows when "wsock32.dll" cannot be loaded
+// or started. Linux's sockets need no start-up.
 class EIdStackError : public EIdException {
  public:
   using EIdException::EIdException;

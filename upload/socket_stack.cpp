@@ -25,13 +25,24 @@ bool IsByteNumber(std::string_view part) {
 }  // namespace
 
 void TIdStack::CountIn() {
-  if (component_count++ == 0) stack_instance = new TIdStack;
+  if (component_count == 0) {
+    const platform::SocketLibraryStart start = platform::StartSocketLibrary();
+    if (start.outcome == platform::SocketStartup::kLibraryMissing) {
+      throw EIdStackCanNotLoadWinsock(start.library);
+    }
+    if (start.outcome == platform::SocketStartup::kStartFailed) {
+      throw EIdStackInitializationFailed();
+    }
+    stack_instance = new TIdStack;
+  }
+  ++component_count;
 }
 
 void TIdStack::CountOut() {
   if (--component_count == 0) {
     delete stack_instance;
     stack_instance = nullptr;
+    platform::StopSocketLibrary();
   }
 }
 

@@ -150,6 +150,12 @@ WaitOutcome PollFor(NativeSocket socket, short events, int timeout_ms) {
 
 }  // namespace
 
+SocketLibraryStart StartSocketLibrary() {
+  return {SocketStartup::kStarted, "libc"};
+}
+
+void StopSocketLibrary() {}
+
 SocketCall OpenStreamSocket() {
   const int socket_id = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
   if (socket_id < 0) return Failure();

@@ -202,10 +202,6 @@ std::string_view DevicePathPrefix() {
   return "/dev/";
 }
 
-std::string DevicePath(std::string_view port_name) {
-  return std::string(DevicePathPrefix()) + std::string(port_name);
-}
-
 DeviceNamespace& SystemDeviceNamespace() {
   static SysfsDevices devices;
   return devices;

@@ -16,6 +16,7 @@
 
 #include "platform/comm_device.h"
 #include "sim/modem_pty.h"
+#include "tests/platform/comm_input_wait.h"
 
 namespace korvalesen::platform {
 namespace {
@@ -51,16 +52,6 @@ class TermiosDeviceTest : public ::testing::Test {
     return got;
   }
 
-  std::uint32_t WaitInput(std::uint32_t count) {
-    const auto end = std::chrono::steady_clock::now() + 5s;
-    std::uint32_t n = 0;
-    while ((n = device_->ClearErrors().in_queue) < count &&
-           std::chrono::steady_clock::now() < end) {
-      std::this_thread::sleep_for(1ms);
-    }
-    return n;
-  }
-
   int master_ = -1;
   int slave_ = -1;
   std::string name_;
@@ -91,7 +82,7 @@ TEST_F(TermiosDeviceTest, TheFarSideSees9600EightNoneOneRawWithoutFlowControl) {
 
 TEST_F(TermiosDeviceTest, BytesBothWaysInputCountAndPurge) {
   ASSERT_EQ(write(master_, "\xBA\x01\x02", 3), 3);
-  EXPECT_EQ(WaitInput(3), 3u);
+  EXPECT_EQ(WaitForInput(*device_, 3), 3u);
   unsigned char b = 0;
   device_->StartRead(&b, 1);
   EXPECT_EQ(device_->WaitRead(), 1u);
@@ -119,7 +110,7 @@ TEST_F(TermiosDeviceTest, NothingIsLostWhenNobodyReadsFor60000Bytes) {
     }
   });
   writer.join();
-  EXPECT_EQ(WaitInput(60000), 60000u);
+  EXPECT_EQ(WaitForInput(*device_, 60000), 60000u);
   std::string got(60000, '\0');
   device_->StartRead(got.data(), got.size());
   EXPECT_EQ(device_->WaitRead(), 60000u);
@@ -227,7 +218,7 @@ TEST_F(TermiosDeviceTest, AnEndedReadTakesNoMoreBytes) {
       device_->Purge(kPurgeRxAbort);
     }
     ASSERT_EQ(write(master_, "abcd", 4), 4);
-    EXPECT_EQ(WaitInput(4), 4u);
+    EXPECT_EQ(WaitForInput(*device_, 4), 4u);
     EXPECT_EQ(*buffer, "....");
     device_->Purge(kPurgeRxAbort | kPurgeRxClear);
   }

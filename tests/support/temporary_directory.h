@@ -2,24 +2,27 @@
 
 // The tests' temporary folders and their one way of reading and writing a file's bytes.
 
-#include <stdlib.h>
-
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <stdexcept>
 #include <string>
 
 namespace korvalesen::testing {
 
-// A fresh folder under the system's temporary folder, removed with everything in it (also
-// when a test took its write permission away).
+// A fresh folder "korvalesen-<random>" under the system's temporary folder, removed with
+// everything in it (also when a test took its write permission away).
 class TempFolder {
  public:
   TempFolder() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "korvalesen-XXXXXX").string();
-    if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-    path_ = pattern;
+    std::random_device random;
+    const auto base = std::filesystem::temp_directory_path();
+    for (int attempt = 0; attempt < 100 && path_.empty(); ++attempt) {
+      const auto path = base / ("korvalesen-" + std::to_string(random()));
+      if (std::filesystem::create_directory(path)) path_ = path;
+    }
+    if (path_.empty()) throw std::runtime_error("no fresh folder under " + base.string());
   }
   ~TempFolder() {
     std::error_code ignored;

@@ -11,6 +11,8 @@
 #include <stdexcept>
 #include <thread>
 
+#include "tests/support/temporary_directory.h"
+
 namespace korvalesen::testing {
 namespace {
 
