@@ -1,6 +1,7 @@
 #!/bin/sh
 # The upload's cost against a willing server and against hostile ones, and StoreFile against
-# curl. Needs curl and /usr/bin/time (installed here when missing) and a built default preset.
+# curl. Needs curl and /usr/bin/time (installed here when missing) and a built ftp_bench
+# (cmake --build --preset default --target ftp_bench; benchmarks are not built by default).
 #   bench/run_ftp_bench.sh [FTP_BENCH]     (default build/default/bench/ftp_bench; give another
 #                                           build's ftp_bench to compare before and after)
 # 1. Peak memory (maximum resident set) and CPU time of one upload of the three result files
@@ -11,6 +12,8 @@
 #    with its connection and log-in, timed alike; then the commands of the standard upload.
 set -eu
 cd "$(dirname "$0")/.."
+# shellcheck source=bench/await_port.sh
+. bench/await_port.sh
 command -v curl >/dev/null || apt-get install -y -q --no-install-recommends curl
 [ -x /usr/bin/time ] || apt-get install -y -q --no-install-recommends time
 bench=$(realpath "${1:-build/default/bench/ftp_bench}")
@@ -24,18 +27,13 @@ measure() {
   /usr/bin/time -f "%M KB peak, %U s user + %S s system, %e s, exit %x" \
     prlimit --as=4294967296 timeout 120 "$@"
 }
-# Starts a server writing "PORT <n>" to $work/port; sets $server and $port.
-await_port() {
-  while ! grep -q PORT "$work/port" 2>/dev/null; do sleep 0.1; done
-  port=$(sed 's/PORT //' "$work/port")
-}
 start_pyftpdlib() {
   pass_hex=$(printf 'bench' | od -An -tx1 | tr -d ' \n')
   rm -f "$work/port"
   KORVALESEN_FTPD_DEBUG=1 /usr/bin/python3 tests/upload/pyftpd_server.py 0 "$work/root" bench \
     "$pass_hex" >"$work/port" 2>"$work/log" &
   server=$!
-  await_port
+  port=$(await_port "$work/port")
   ftp_port=$port
 }
 
@@ -47,7 +45,7 @@ for mode in line endless listing; do
   rm -f "$work/port"
   /usr/bin/python3 bench/hostile_ftpd.py "$mode" >"$work/port" &
   hostile=$!
-  await_port
+  port=$(await_port "$work/port")
   echo "hostile server, $mode:"
   (cd "$work/local" && measure "$bench" upload "$port" bench bench) 2>&1 | cut -c1-200 |
     sed 's/^/  /'
@@ -64,7 +62,7 @@ if [ -x "$sim" ]; then
     rm -f "$work/port"
     /usr/bin/python3 bench/hostile_ftpd.py "$mode" >"$work/port" &
     hostile=$!
-    await_port
+    port=$(await_port "$work/port")
     mkdir -p "$work/sim-$mode"
     echo "hostile server, $mode:"
     (cd "$work/sim-$mode" && QT_QPA_PLATFORM=offscreen measure "$OLDPWD/$sim" --auto-confirm \

@@ -5,6 +5,8 @@
 # minutes.
 set -eu
 cd "$(dirname "$0")/.."
+# shellcheck source=bench/await_port.sh
+. bench/await_port.sh
 cmake --preset default >/dev/null
 cmake --build --preset default --target korvalesen-sim readout_bench
 work=$(mktemp -d)
@@ -15,7 +17,6 @@ mkdir -p "$work/root/import"
 /usr/bin/python3 tests/upload/pyftpd_server.py 0 "$work/root" korvalesen \
   4b70442352613237e44d6f6c6368 >"$work/port" 2>/dev/null &
 server=$!
-while ! grep -qs PORT "$work/port"; do sleep 0.1; done
-port=$(sed 's/PORT //' "$work/port")
+port=$(await_port "$work/port")
 QT_QPA_PLATFORM=offscreen build/default/bench/readout_bench build/default/tools/korvalesen-sim \
   "$port"

@@ -17,6 +17,7 @@
 #include "sim/recording_tone_player.h"
 #include "sim/virtual_computer.h"
 #include "tests/support/message_box_answerer.h"
+#include "tests/support/process_end_catcher.h"
 #include "tests/support/recording_window.h"
 #include "tests/support/temporary_directory.h"
 #include "tests/upload/ftp_servers.h"
@@ -29,16 +30,11 @@ using ::testing::Each;
 using ::testing::ElementsAre;
 using ::testing::Eq;
 
-struct ProcessEnded {
-  ExitStatus status;
-};
-
 const std::string kPassword("KpD#Ra27äMolch"_w1252);
 
 class ReadoutRunTest : public ::testing::Test {
  protected:
   ReadoutRunTest() {
-    SetProcessEndHook([](ExitStatus status) { throw ProcessEnded{status}; });
     fs::create_directory(server_.Server().root / "import");
     computer_.Board().SetPaced(false);
   }
@@ -47,7 +43,6 @@ class ReadoutRunTest : public ::testing::Test {
     // a window destroyed with its port still open on an unplugged device would raise the
     // port's error while its indicators unhook.
     view_.close();
-    SetProcessEndHook(nullptr);
     if (HasFailure()) {
       for (const std::string& box : Boxes()) std::cerr << "box shown: " << box << "\n";
     }
@@ -108,6 +103,7 @@ class ReadoutRunTest : public ::testing::Test {
   ReadoutSequence readout_{form_};
   MessageBoxAnswerer answerer_;
   std::string escaped_;
+  ProcessEndCatcher process_end_;
 };
 
 TEST_F(ReadoutRunTest, ABoardReadOverTheSimulatorArrivesOnTheServer) {

@@ -5,27 +5,20 @@
 #include <filesystem>
 
 #include "common/result_file_names.h"
+#include "tests/support/process_end_catcher.h"
 #include "tests/support/recording_window.h"
 #include "tests/support/temporary_directory.h"
 
 namespace korvalesen {
 namespace {
 
-struct ProcessEnded {
-  ExitStatus status;
-};
-
 class ReadoutSequenceTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    SetProcessEndHook([](ExitStatus status) { throw ProcessEnded{status}; });
-  }
-  void TearDown() override { SetProcessEndHook(nullptr); }
-
   testing::TemporaryWorkingDirectory directory_;
   testing::RecordingWindow window_;
   ConfigImage image_;
   FaultTextTable fault_texts_ = BuildFaultTexts();
+  testing::ProcessEndCatcher process_end_;
 };
 
 TEST_F(ReadoutSequenceTest, WrittenFilesGoOnToTheUpload) {
@@ -35,12 +28,8 @@ TEST_F(ReadoutSequenceTest, WrittenFilesGoOnToTheUpload) {
 
 TEST_F(ReadoutSequenceTest, AWriterThatCannotCreateItsFileEndsTheProcessWithStatus3) {
   std::filesystem::create_directory(std::string(SerialVersionFileName));
-  try {
-    WriteResultFilesOrEnd(image_, fault_texts_, window_);
-    FAIL() << "the process did not end";
-  } catch (const ProcessEnded& ended) {
-    EXPECT_EQ(ended.status, ExitStatus::kResultFiles);
-  }
+  EXPECT_EQ(testing::EndOf([&] { WriteResultFilesOrEnd(image_, fault_texts_, window_); }),
+            ExitStatus::kResultFiles);
   EXPECT_FALSE(std::filesystem::exists(std::string(ConfigFileName)));
   EXPECT_FALSE(std::filesystem::exists(std::string(FaultLogFileName)));
   ASSERT_EQ(window_.boxes.size(), 1u);

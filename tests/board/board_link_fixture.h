@@ -13,17 +13,13 @@
 
 #include "board/board_line.h"
 #include "board/board_link.h"
-#include "common/process_end.h"
 #include "sim/recording_tone_player.h"
 #include "sim/virtual_computer.h"
+#include "tests/support/process_end_catcher.h"
 #include "tests/support/recording_board_window.h"
 #include "tests/support/scripted_pause.h"
 
 namespace korvalesen::testing {
-
-struct ProcessEnded {
-  ExitStatus status;
-};
 
 // The board as the waits of the program see it: DSR follows DTR, the probe is echoed at a
 // chosen poll, and the dump arrives in chunks, each after a number of 10 ms waits.
@@ -84,26 +80,14 @@ class ScriptedFirmware {
 class BoardLinkTest : public ::testing::Test {
  protected:
   BoardLinkTest() {
-    SetProcessEndHook([](ExitStatus status) { throw ProcessEnded{status}; });
     pause_.script = [this](std::chrono::milliseconds d) { firmware_.OnWait(d); };
   }
-  ~BoardLinkTest() override { SetProcessEndHook(nullptr); }
 
   // The port as the window sets it up.
   void OpenPort() {
     SetUpBoardLine(port_);
     port_.SetDeviceName("/dev/ttyUSB0");
     port_.SetActive(true);
-  }
-
-  // Runs the call; the status the process ended with, or nothing when it returned.
-  std::optional<ExitStatus> EndOf(const std::function<void()>& call) {
-    try {
-      call();
-    } catch (const ProcessEnded& ended) {
-      return ended.status;
-    }
-    return std::nullopt;
   }
 
   sim::VirtualComputer computer_;
@@ -115,6 +99,7 @@ class BoardLinkTest : public ::testing::Test {
   ScriptedFirmware firmware_{computer_.Line()};
   std::string portName_ = "COM1";
   BoardLink link_{window_, port_, resetSignal_, computer_.Names(), tone_, pause_, portName_};
+  ProcessEndCatcher process_end_;
 };
 
 }  // namespace korvalesen::testing

@@ -20,11 +20,7 @@ const std::string kBusy("ComPortError:  ttyUSB0 !\n\nDer Port kann nicht geöffn
 // adapter's port.
 class DiscoveryTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    SetProcessEndHook([](ExitStatus status) { throw ProcessEnded{status}; });
-    window_.items = {"alt"};
-  }
-  void TearDown() override { SetProcessEndHook(nullptr); }
+  void SetUp() override { window_.items = {"alt"}; }
 
   void Computer(std::vector<std::string> device_names, std::vector<std::string> ports) {
     names_ = std::make_unique<sim::VirtualDeviceList>(std::move(device_names), std::move(ports));
@@ -67,6 +63,7 @@ class DiscoveryTest : public ::testing::Test {
   ScriptedPause pause_;
   std::string portName_ = "COM1";
   std::unique_ptr<BoardLink> link_;
+  ProcessEndCatcher process_end_;
 };
 
 TEST_F(DiscoveryTest, FindsAndOpensTheAdaptersPortWithTheTone) {

@@ -9,10 +9,10 @@
 #include <unistd.h>
 
 #include <filesystem>
-#include <fstream>
 #include <string>
 
 #include "platform/comm_device.h"
+#include "tests/support/temporary_directory.h"
 
 namespace korvalesen::platform {
 namespace {
@@ -79,15 +79,13 @@ TEST_F(ExclusiveOpenTest, ADeviceThatAnotherProcessHoldsOpenIsBusy) {
 }
 
 TEST(ExclusiveOpen, PathsThatAreNoCharacterDeviceCannotBeOpened) {
-  const auto dir =
-      std::filesystem::temp_directory_path() / ("korvalesen_exclusive_" + std::to_string(getpid()));
-  std::filesystem::create_directory(dir);
-  std::ofstream(dir / "ttyUSB0") << "not a device";
+  const korvalesen::testing::TempFolder folder;
+  const std::filesystem::path& dir = folder.Path();
+  korvalesen::testing::WriteFileBytes(dir / "ttyUSB0", "not a device");
   EXPECT_FALSE(TestOpenExclusive((dir / "ttyUSB0").string()));
   EXPECT_FALSE(TestOpenExclusive(dir.string()));
   EXPECT_FALSE(TestOpenExclusive((dir / "ttyUSB1").string()));
   EXPECT_FALSE(TestOpenExclusive(""));
-  std::filesystem::remove_all(dir);
 }
 
 }  // namespace

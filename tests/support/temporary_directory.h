@@ -1,7 +1,6 @@
 #pragma once
 
-// A fresh directory that becomes the working directory for the lifetime of the object; the
-// previous working directory is restored and the directory removed afterwards.
+// The tests' temporary folders and their one way of reading and writing a file's bytes.
 
 #include <stdlib.h>
 
@@ -13,27 +12,46 @@
 
 namespace korvalesen::testing {
 
-class TemporaryWorkingDirectory {
+// A fresh folder under the system's temporary folder, removed with everything in it (also
+// when a test took its write permission away).
+class TempFolder {
  public:
-  TemporaryWorkingDirectory() : previous_(std::filesystem::current_path()) {
+  TempFolder() {
     std::string pattern = (std::filesystem::temp_directory_path() / "korvalesen-XXXXXX").string();
     if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
     path_ = pattern;
-    std::filesystem::current_path(path_);
   }
-  ~TemporaryWorkingDirectory() {
-    std::filesystem::current_path(previous_);
+  ~TempFolder() {
     std::error_code ignored;
+    std::filesystem::permissions(path_, std::filesystem::perms::owner_all,
+                                 std::filesystem::perm_options::add, ignored);
     std::filesystem::remove_all(path_, ignored);
   }
+  TempFolder(const TempFolder&) = delete;
+  TempFolder& operator=(const TempFolder&) = delete;
+
+  const std::filesystem::path& Path() const { return path_; }
+
+ private:
+  std::filesystem::path path_;
+};
+
+// A fresh folder that is the working directory for the lifetime of the object; the previous
+// working directory is restored before the folder is removed.
+class TemporaryWorkingDirectory {
+ public:
+  TemporaryWorkingDirectory() : previous_(std::filesystem::current_path()) {
+    std::filesystem::current_path(folder_.Path());
+  }
+  ~TemporaryWorkingDirectory() { std::filesystem::current_path(previous_); }
   TemporaryWorkingDirectory(const TemporaryWorkingDirectory&) = delete;
   TemporaryWorkingDirectory& operator=(const TemporaryWorkingDirectory&) = delete;
 
-  const std::filesystem::path& path() const { return path_; }
+  const std::filesystem::path& path() const { return folder_.Path(); }
 
  private:
   std::filesystem::path previous_;
-  std::filesystem::path path_;
+  TempFolder folder_;
 };
 
 inline std::string ReadFileBytes(const std::filesystem::path& path) {

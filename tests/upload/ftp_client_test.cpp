@@ -187,7 +187,7 @@ TEST(FtpTransfer, PassiveAddressOfTheReplyIsNotUsed) {
       },
       [](TIdFTP& ftp) {
         TempFolder folder;
-        WriteFile(folder.Path() / "f", "abc\xE4");
+        WriteFileBytes(folder.Path() / "f", "abc\xE4");
         ftp.StoreFile((folder.Path() / "f").string(), "r", false);
       });
 }
@@ -210,7 +210,7 @@ TEST(FtpCommands, ExactLinesOfDirectoryAndFileCommands) {
       [](TIdFTP& ftp) {
         TempFolder folder;
         const std::string path = (folder.Path() / "f").string();
-        WriteFile(path, "x");
+        WriteFileBytes(path, "x");
         ftp.ChangeDirectory("a b");
         ftp.MakeDirectory("0042");
         ftp.DeleteRemoteFile("_Konfig.lcd");
@@ -239,7 +239,7 @@ TEST(FtpCommands, ArgumentsWithLineEndsOrNulAreRefusedBeforeSending) {
               [](TIdFTP& ftp) {
                 TempFolder folder;
                 const std::string path = (folder.Path() / "f").string();
-                WriteFile(path, "x");
+                WriteFileBytes(path, "x");
                 try {
                   ftp.ChangeDirectory("../x\r\nDELE _Konfig.lcd");
                   FAIL() << "no error";

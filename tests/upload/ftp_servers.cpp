@@ -7,7 +7,6 @@
 
 #include <chrono>
 #include <cstdlib>
-#include <fstream>
 #include <sstream>
 #include <stdexcept>
 #include <thread>
@@ -36,19 +35,6 @@ sockaddr_in Loopback(std::uint16_t port) {
 
 }  // namespace
 
-TempFolder::TempFolder() {
-  std::string pattern = (std::filesystem::temp_directory_path() / "korvalesen-XXXXXX").string();
-  if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-  path_ = pattern;
-}
-
-TempFolder::~TempFolder() {
-  std::error_code ignored;
-  std::filesystem::permissions(path_, std::filesystem::perms::owner_all,
-                               std::filesystem::perm_options::add, ignored);
-  std::filesystem::remove_all(path_, ignored);
-}
-
 PyftpdlibServer::PyftpdlibServer(const std::string& user, const std::string& password,
                                  const std::string& masquerade, const std::string& python) {
   server_ = {"pyftpdlib", 0, user, password, "falsch", folder_.Path()};
@@ -67,7 +53,7 @@ VsftpdServer::VsftpdServer(const std::string& program) {
   const auto root = folder_.Path() / "root";
   std::filesystem::create_directory(root);
   server_ = {"vsftpd", FreeLoopbackPort(), "anonymous", "KorvalesenTest", "falsch", root};
-  WriteFile(folder_.Path() / "banned", server_.wrongPassword + "\n");
+  WriteFileBytes(folder_.Path() / "banned", server_.wrongPassword + "\n");
   std::ostringstream config;
   config << "listen=YES\nlisten_address=127.0.0.1\nlisten_port=" << server_.port
          << "\nbackground=NO\nanonymous_enable=YES\nlocal_enable=NO\nwrite_enable=YES\n"
@@ -77,7 +63,7 @@ VsftpdServer::VsftpdServer(const std::string& program) {
          << "\nseccomp_sandbox=NO\nrun_as_launching_user=YES\npasv_enable=YES\n"
             "xferlog_enable=NO\ndeny_email_enable=YES\nbanned_email_file="
          << (folder_.Path() / "banned").string() << "\n";
-  WriteFile(folder_.Path() / "vsftpd.conf", config.str());
+  WriteFileBytes(folder_.Path() / "vsftpd.conf", config.str());
   process_ = std::make_unique<ChildProcess>(
       std::vector<std::string>{program, (folder_.Path() / "vsftpd.conf").string()});
   AwaitListening(server_.port);
@@ -106,15 +92,6 @@ void AwaitListening(std::uint16_t port) {
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
   }
   throw std::runtime_error("FTP server does not listen on its port");
-}
-
-std::string ReadFile(const std::filesystem::path& path) {
-  std::ifstream file(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
-}
-
-void WriteFile(const std::filesystem::path& path, const std::string& bytes) {
-  std::ofstream(path, std::ios::binary) << bytes;
 }
 
 }  // namespace korvalesen::testing

@@ -11,21 +11,9 @@
 #include <vector>
 
 #include "tests/support/child_process.h"
+#include "tests/support/temporary_directory.h"
 
 namespace korvalesen::testing {
-
-// A fresh folder under the system's temporary folder, removed with everything in it.
-class TempFolder {
- public:
-  TempFolder();
-  ~TempFolder();
-  TempFolder(const TempFolder&) = delete;
-  TempFolder& operator=(const TempFolder&) = delete;
-  const std::filesystem::path& Path() const { return path_; }
-
- private:
-  std::filesystem::path path_;
-};
 
 struct FtpServer {
   std::string name;
@@ -70,7 +58,5 @@ class VsftpdServer {
 std::uint16_t FreeLoopbackPort();
 // Connects until the port accepts (at most 10 s); throws when it never does.
 void AwaitListening(std::uint16_t port);
-std::string ReadFile(const std::filesystem::path& path);
-void WriteFile(const std::filesystem::path& path, const std::string& bytes);
 
 }  // namespace korvalesen::testing

@@ -54,7 +54,7 @@ class UploadTest : public ::testing::TestWithParam<ServerKind> {
     previous_ = fs::current_path();
     fs::current_path(work_.Path());
     for (const auto name : kResultFileNames) {
-      WriteFile(std::string(name), "neu " + std::string(name) + "\r\n\xE4\xFF");
+      WriteFileBytes(std::string(name), "neu " + std::string(name) + "\r\n\xE4\xFF");
     }
   }
   void TearDown() override { fs::current_path(previous_); }
@@ -79,7 +79,7 @@ class UploadTest : public ::testing::TestWithParam<ServerKind> {
 
   void ExpectUploaded(const fs::path& folder) {
     for (const auto name : kResultFileNames) {
-      EXPECT_EQ(ReadFile(folder / name), "neu " + std::string(name) + "\r\n\xE4\xFF") << name;
+      EXPECT_EQ(ReadFileBytes(folder / name), "neu " + std::string(name) + "\r\n\xE4\xFF") << name;
       EXPECT_FALSE(fs::exists(name)) << name;
     }
     EXPECT_THAT(
@@ -107,11 +107,11 @@ TEST_P(UploadTest, ReplacesOldCopiesInAnExistingFolder) {
   Start();
   const fs::path folder = Server().root / "import" / "A1B2";
   fs::create_directories(folder);
-  for (const auto name : kResultFileNames) WriteFile(folder / name, std::string(5000, 'x'));
-  WriteFile(folder / "anderes.txt", "bleibt");
+  for (const auto name : kResultFileNames) WriteFileBytes(folder / name, std::string(5000, 'x'));
+  WriteFileBytes(folder / "anderes.txt", "bleibt");
   EXPECT_TRUE(Upload());
   ExpectUploaded(folder);
-  EXPECT_EQ(ReadFile(folder / "anderes.txt"), "bleibt");
+  EXPECT_EQ(ReadFileBytes(folder / "anderes.txt"), "bleibt");
 }
 
 // The serial number is a folder name below "import", never a path or a second command.
@@ -182,7 +182,7 @@ TEST(UploadPyftpdlib, ForeignPassiveAddressStillUploads) {
   TempFolder work;
   const fs::path previous = fs::current_path();
   fs::current_path(work.Path());
-  for (const auto name : kResultFileNames) WriteFile(std::string(name), std::string(name));
+  for (const auto name : kResultFileNames) WriteFileBytes(std::string(name), std::string(name));
   // 192.0.2.1 is a documentation address that leads nowhere.
   PyftpdlibServer server("korvalesen", kPassword, "192.0.2.1");
   fs::create_directory(server.Server().root / "import");
@@ -196,7 +196,7 @@ TEST(UploadPyftpdlib, ForeignPassiveAddressStillUploads) {
   EXPECT_TRUE(UploadResults(window, ftp, "0042", settings));
   fs::current_path(previous);
   for (const auto name : kResultFileNames) {
-    EXPECT_EQ(ReadFile(server.Server().root / "import" / "0042" / name), std::string(name));
+    EXPECT_EQ(ReadFileBytes(server.Server().root / "import" / "0042" / name), std::string(name));
   }
 }
 
