@@ -1,6 +1,7 @@
 // The readout's timing and CPU cost: korvalesen-sim at 9600 bit/s with a typical dump (about
-// 10 KB) and with the largest accepted one, and the largest with --fast; run by hand through
-// bench/run_readout_bench.sh, never as a test.
+// 10 KB) and with the largest accepted one, each with the adapter's latency timer at 16 ms
+// (the chip's default) and at 1 ms (as the udev rule sets it), and the largest with --fast;
+// run by hand through bench/run_readout_bench.sh, never as a test.
 //   readout_bench <korvalesen-sim> <FTP port>
 // The FTP server on 127.0.0.1 has the program's account and a folder "import".
 //
@@ -144,7 +145,7 @@ int main(int argc, char* argv[]) {
   const Run before_read = RunSim(sim, {"--ftp", server, "--fault", "no-echo"});
   std::printf("a run that stops before the read: %.2f s wall, %.3f s CPU (status %d)\n\n",
               before_read.wall, before_read.cpuTotal, before_read.status);
-  std::printf("%-18s %6s %7s  %-34s %7s  %8s %7s  %6s\n", "dump", "bytes", "wall s",
+  std::printf("%-29s %6s %7s  %-34s %7s  %8s %7s  %6s\n", "dump", "bytes", "wall s",
               "limit s = line + waits + upload", "over s", "read CPU", "of core", "status");
 
   struct Case {
@@ -152,12 +153,16 @@ int main(int argc, char* argv[]) {
     const std::string* dump;
     const std::string* file;
     bool fast;
+    const char* latency;
   };
-  const Case cases[] = {{"typical, 9600", &typical, &typical_file, false},
-                        {"largest, 9600", &largest, &largest_file, false},
-                        {"largest, --fast", &largest, &largest_file, true}};
+  const Case cases[] = {{"typical, 9600, latency 16 ms", &typical, &typical_file, false, "16"},
+                        {"typical, 9600, latency 1 ms", &typical, &typical_file, false, "1"},
+                        {"largest, 9600, latency 16 ms", &largest, &largest_file, false, "16"},
+                        {"largest, 9600, latency 1 ms", &largest, &largest_file, false, "1"},
+                        {"largest, --fast, latency 16", &largest, &largest_file, true, "16"}};
   for (const Case& c : cases) {
-    std::vector<std::string> arguments = {"--ftp", server, "--dump", *c.file};
+    std::vector<std::string> arguments = {"--ftp", server,    "--dump",
+                                          *c.file, "--fault", std::string("latency:") + c.latency};
     if (c.fast) arguments.push_back("--fast");
     const Run run = RunSim(sim, arguments);
     const double line = c.fast ? 0.0 : static_cast<double>(c.dump->size()) / kLineBytesPerSecond;
@@ -169,7 +174,7 @@ int main(int argc, char* argv[]) {
                   kHandshakeWaits, upload);
     char share[16] = "-";
     if (!c.fast) std::snprintf(share, sizeof share, "%.2f %%", 100.0 * read_cpu / line);
-    std::printf("%-18s %6zu %7.2f  %-34s %7.2f  %7.3fs %7s  %6d\n", c.name, c.dump->size(),
+    std::printf("%-29s %6zu %7.2f  %-34s %7.2f  %7.3fs %7s  %6d\n", c.name, c.dump->size(),
                 run.wall, limit_text, run.wall - limit, read_cpu, share, run.status);
   }
   std::printf("\n(over: the start-up, Timer1's 1 s before the search, the board's own delays)\n");

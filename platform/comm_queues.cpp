@@ -51,9 +51,10 @@ ReceiveQueue::PushResult ReceiveQueue::Push(const char* data, std::size_t length
     result.events |= kEvRxChar;
     const std::size_t mark = capacity_ * 8 / 10;
     if (before < mark && bytes_.size() >= mark) result.events |= kEvRx80Full;
-    if (request_) {
-      FillLocked();
-      request_->last_byte = Clock::now();
+    if (request_ && !request_->ended) {
+      const auto now = Clock::now();
+      SettleLocked(now);
+      request_->last_byte = now;
     }
     changed_.notify_all();
   }
@@ -96,8 +97,19 @@ void ReceiveQueue::StartRead(void* buffer, std::size_t length, const CommTimeout
       request.interval = std::chrono::milliseconds(timeouts.read_interval);
   }
   request_ = request;
-  FillLocked();
+  SettleLocked(now);
   if (request_->moved > 0) request_->last_byte = now;
+}
+
+void ReceiveQueue::SettleLocked(Clock::time_point now) {
+  Request& r = *request_;
+  if (r.ended) return;
+  if (TimedOutLocked(now)) {
+    r.ended = true;
+    return;
+  }
+  FillLocked();
+  r.ended = DoneLocked() || gone_;
 }
 
 void ReceiveQueue::FillLocked() {
@@ -108,13 +120,14 @@ void ReceiveQueue::FillLocked() {
   r.moved += n;
 }
 
-bool ReceiveQueue::DoneLocked(Clock::time_point now) const {
-  if (!request_) return true;
+bool ReceiveQueue::DoneLocked() const {
+  return request_->moved == request_->length || request_->immediate;
+}
+
+bool ReceiveQueue::TimedOutLocked(Clock::time_point now) const {
   const Request& r = *request_;
-  if (r.moved == r.length || r.aborted || r.immediate || gone_) return true;
   if (r.total_deadline && now >= *r.total_deadline) return true;
-  if (r.interval.count() > 0 && r.last_byte && now - *r.last_byte >= r.interval) return true;
-  return false;
+  return r.interval.count() > 0 && r.last_byte && now - *r.last_byte >= r.interval;
 }
 
 std::optional<ReceiveQueue::Clock::time_point> ReceiveQueue::NextDeadlineLocked() const {
@@ -129,16 +142,16 @@ std::optional<ReceiveQueue::Clock::time_point> ReceiveQueue::NextDeadlineLocked(
 bool ReceiveQueue::ReadDone() {
   std::lock_guard lock(mutex_);
   if (!request_) return true;
-  FillLocked();
-  return DoneLocked(Clock::now());
+  SettleLocked(Clock::now());
+  return request_->ended;
 }
 
 std::size_t ReceiveQueue::WaitRead() {
   std::unique_lock lock(mutex_);
   if (!request_) return 0;
   for (;;) {
-    FillLocked();
-    if (DoneLocked(Clock::now())) break;
+    SettleLocked(Clock::now());
+    if (request_->ended) break;
     if (const auto deadline = NextDeadlineLocked()) {
       changed_.wait_until(lock, *deadline);
     } else {
@@ -154,7 +167,7 @@ std::size_t ReceiveQueue::WaitRead() {
 
 void ReceiveQueue::AbortRead() {
   std::lock_guard lock(mutex_);
-  if (request_) request_->aborted = true;
+  if (request_) request_->ended = true;
   changed_.notify_all();
 }
 

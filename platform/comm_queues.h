@@ -54,15 +54,20 @@ class ReceiveQueue {
     char* buffer = nullptr;
     std::size_t length = 0;
     std::size_t moved = 0;
-    bool aborted = false;
+    // Once ended (complete, aborted, timed out or gone) a request takes no more bytes: its
+    // caller may have given up the buffer.
+    bool ended = false;
     bool immediate = false;
     std::optional<Clock::time_point> total_deadline;
     std::chrono::milliseconds interval{0};
     std::optional<Clock::time_point> last_byte;
   };
 
+  // Ends the request when its time is up, otherwise fills it; then ends it when done.
+  void SettleLocked(Clock::time_point now);
   void FillLocked();
-  bool DoneLocked(Clock::time_point now) const;
+  bool DoneLocked() const;
+  bool TimedOutLocked(Clock::time_point now) const;
   std::optional<Clock::time_point> NextDeadlineLocked() const;
 
   mutable std::mutex mutex_;

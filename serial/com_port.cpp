@@ -3,6 +3,7 @@
 #include <atomic>
 #include <cerrno>
 #include <cstring>
+#include <mutex>
 #include <system_error>
 #include <thread>
 #include <utility>
@@ -60,8 +61,30 @@ ComPortServices SystemComPortServices() {
 
 struct ComThreadShared {
   std::atomic<bool> terminated{false};
-  std::atomic<long> tid{0};
   HandoverChannel channel;
+
+  // The thread's priority level and its id while it runs (0 before it starts and after it
+  // has ended), under one lock: a change before the start is applied by the thread itself,
+  // and an ended thread's id, which the system may give to another thread, is never used.
+  void Started(platform::Priority& priority) {
+    const long id = priority.CurrentThread();
+    std::lock_guard lock(mutex);
+    tid = id;
+    priority.SetThread(tid, level);
+  }
+  void Ended() {
+    std::lock_guard lock(mutex);
+    tid = 0;
+  }
+  void SetLevel(platform::Priority& priority, int value) {
+    std::lock_guard lock(mutex);
+    level = value;
+    if (tid != 0) priority.SetThread(tid, level);
+  }
+
+  std::mutex mutex;
+  long tid = 0;
+  int level = 0;
 };
 
 class TComThread {
@@ -70,10 +93,10 @@ class TComThread {
 
   TComThread(TCustomComPort& port, platform::CommDevice& device, int level,
              platform::Priority& priority)
-      : device_(device), shared_(std::make_shared<Shared>()) {
-    thread_ = std::thread([shared = shared_, &port, &device, level, &priority] {
-      shared->tid.store(priority.CurrentThread());
-      priority.SetThread(shared->tid.load(), level);
+      : device_(device), priority_(priority), shared_(std::make_shared<Shared>()) {
+    shared_->level = level;
+    thread_ = std::thread([shared = shared_, &port, &device, &priority] {
+      shared->Started(priority);
       tl_event_thread_port = &port;
       try {
         while (!shared->terminated.load()) {
@@ -82,6 +105,7 @@ class TComThread {
       } catch (...) {
         // The thread ends by the exception; it touches nothing of the port afterwards.
       }
+      shared->Ended();
     });
   }
 
@@ -93,11 +117,12 @@ class TComThread {
   bool Terminated() const { return shared_->terminated.load(); }
   HandoverChannel& Channel() { return shared_->channel; }
   platform::CommDevice& Device() { return device_; }
-  long Tid() const { return shared_->tid.load(); }
+  void SetLevel(int level) { shared_->SetLevel(priority_, level); }
   void Detach() { thread_.detach(); }
 
  private:
   platform::CommDevice& device_;
+  platform::Priority& priority_;
   std::shared_ptr<Shared> shared_;
   std::thread thread_;
 };
@@ -284,8 +309,7 @@ int TCustomComPort::ThreadLevel(TThreadPriority priority) {
 void TCustomComPort::SetThreadPriority(TThreadPriority value) {
   if (value == thread_priority_) return;
   thread_priority_ = value;
-  if (thread_ && thread_->Tid() != 0)
-    services_.priority->SetThread(thread_->Tid(), ThreadLevel(value));
+  if (thread_) thread_->SetLevel(ThreadLevel(value));
 }
 
 void TCustomComPort::SetOnLineError(TLineErrorEvent e) {
@@ -446,6 +470,8 @@ void TCustomComPort::Read(void* buffer, std::int32_t length, bool wait_on_comple
   CheckActive();
   if (before_read_) before_read_(*this, buffer, length, wait_on_completion);
   WaitForReadCompletion();
+  // A line-error handler may have closed the port while the previous read was finished.
+  CheckActive();
   pending_read_length_ = length;
   pending_read_buffer_ = buffer;
   if (length > 0) {
@@ -461,6 +487,7 @@ void TCustomComPort::Write(const void* buffer, std::int32_t length, bool wait_on
   CheckActive();
   if (before_write_) before_write_(*this, buffer, length, wait_on_completion);
   WaitForWriteCompletion();
+  CheckActive();  // as in Read
   pending_write_length_ = length;
   pending_write_buffer_ = buffer;
   if (length > 0) {

@@ -62,8 +62,10 @@ class Queue {
   }
 };
 
+// Never destroyed: an event thread may wait in a hand-over while the process ends through
+// exit(), and destroying the condition variable under that waiter would block the exit.
 Queue& TheQueue() {
-  static Queue queue;
+  static Queue& queue = *new Queue;
   return queue;
 }
 

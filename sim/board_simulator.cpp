@@ -1,6 +1,7 @@
 #include "sim/board_simulator.h"
 
 #include <algorithm>
+#include <deque>
 #include <utility>
 
 #include "sim/board_dump.h"
@@ -56,7 +57,9 @@ void BoardSimulator::Start() {
   if (thread_.joinable()) return;
   line_.SetPacing(paced_);
   if (faults_.stuckWrite) line_.SetTakesOutput(false);
-  // The line as it is now, before the program can change it while the thread starts.
+  // The line as it is now, before the program can change it while the thread starts; what
+  // happened to it before the board was switched on is past.
+  line_.TakeDtrChanges();
   const bool dtr = line_.Dtr();
   thread_ = std::thread([this, dtr] { Run(dtr); });
 }
@@ -86,7 +89,8 @@ void BoardSimulator::MarkDumpDone() {
 std::size_t BoardSimulator::NextStop() const {
   std::size_t stop = dump_.size();
   for (const auto& at : {faults_.silenceAfter, faults_.unplugAfter,
-                         line_error_done_ ? std::nullopt : faults_.lineErrorAfter}) {
+                         line_error_done_ ? std::nullopt : faults_.lineErrorAfter,
+                         line_error_in_read_done_ ? std::nullopt : faults_.lineErrorInReadAfter}) {
     if (at && *at >= sent_) stop = std::min(stop, *at);
   }
   return stop;
@@ -119,48 +123,88 @@ std::optional<BoardSimulator::Clock::time_point> BoardSimulator::FeedDump(Clock:
       line_error_done_ = true;
       continue;
     }
+    if (faults_.lineErrorInReadAfter == sent_ && !line_error_in_read_done_) {
+      line_.InjectLineErrorsAtNextCount(platform::kErrFrame);
+      line_error_in_read_done_ = true;
+      continue;
+    }
     if (faults_.unplugAfter == sent_) line_.Unplug();
     MarkDumpDone();
   }
   return std::nullopt;
 }
 
+void BoardSimulator::SendResetNoise() {
+  line_.InjectLineErrors(platform::kErrFrame);
+  line_.Send(std::string(1, '\0'));
+  line_.InjectLineErrors(platform::kErrBreak);
+}
+
 void BoardSimulator::Run(bool dtr_at_start) {
   // A board that is switched on runs until it is reset.
   enum class Phase { kInReset, kStarting, kReady };
   Phase phase = Phase::kReady;
-  bool last_dtr = dtr_at_start;
+  // Whether the board takes DTR as on, and a rise not yet long enough to count.
+  bool held = dtr_at_start;
+  bool rising = false;
+  Clock::time_point rise;
   Clock::time_point ready_at;
-  std::optional<std::pair<Clock::time_point, bool>> dsr_change;
+  std::deque<std::pair<Clock::time_point, bool>> dsr_changes;
   std::optional<std::pair<Clock::time_point, std::uint8_t>> echo;
   // When the dump starts; never while no read command waits.
   constexpr Clock::time_point kNever = Clock::time_point::max();
   Clock::time_point dump_at = kNever;
   bool command_started = false;
 
+  // An accepted change of the reset line at `at`. An acknowledgement lasts at least its delay.
+  const auto reset_line = [&](Clock::time_point at, bool on) {
+    if (on ? !faults_.noAckOn : !faults_.ackOffStuck) {
+      Clock::time_point ack = at + timing_.ackDelay;
+      if (!dsr_changes.empty()) ack = std::max(ack, dsr_changes.back().first + timing_.ackDelay);
+      dsr_changes.emplace_back(ack, on);
+    }
+    if (on) {
+      phase = Phase::kInReset;
+      echo.reset();
+      dump_at = kNever;
+      dumping_ = false;
+      if (faults_.resetNoise) SendResetNoise();
+    } else if (phase == Phase::kInReset) {
+      std::lock_guard lock(mutex_);
+      ++resets_;
+      phase = Phase::kStarting;
+      ready_at = at + timing_.startUp;
+    }
+  };
+
   while (!stop_) {
     const std::uint64_t seen = line_.FarEndEvents();
     const Clock::time_point now = Clock::now();
 
-    const bool dtr = line_.Dtr();
-    if (dtr != last_dtr) {
-      last_dtr = dtr;
-      if (dtr ? !faults_.noAckOn : !faults_.ackOffStuck) dsr_change = {now + timing_.ackDelay, dtr};
-      if (dtr) {
-        phase = Phase::kInReset;
-        echo.reset();
-        dump_at = kNever;
-        dumping_ = false;
-      } else if (phase == Phase::kInReset) {
-        std::lock_guard lock(mutex_);
-        ++resets_;
-        phase = Phase::kStarting;
-        ready_at = now + timing_.startUp;
+    for (const auto& change : line_.TakeDtrChanges()) {
+      if (change.on) {
+        rising = !held;
+        rise = change.at;
+      } else if (held) {
+        reset_line(change.at, false);
+        held = false;
+      } else if (rising) {
+        const bool glitch = change.at - rise < timing_.resetDebounce;
+        if (!glitch || faults_.resetOnGlitch) {
+          reset_line(glitch ? rise : rise + timing_.resetDebounce, true);
+          reset_line(change.at, false);
+        }
+        rising = false;
       }
     }
-    if (dsr_change && dsr_change->first <= now) {
-      line_.SetDsr(dsr_change->second);
-      dsr_change.reset();
+    if (rising && now - rise >= timing_.resetDebounce) {
+      reset_line(rise + timing_.resetDebounce, true);
+      held = true;
+      rising = false;
+    }
+    while (!dsr_changes.empty() && dsr_changes.front().first <= now) {
+      line_.SetDsr(dsr_changes.front().second);
+      dsr_changes.pop_front();
     }
     if (phase == Phase::kStarting && ready_at <= now) phase = Phase::kReady;
 
@@ -190,11 +234,13 @@ void BoardSimulator::Run(bool dtr_at_start) {
       dumping_ = true;
       sent_ = 0;
       line_error_done_ = false;
+      line_error_in_read_done_ = false;
     }
 
     Clock::time_point wake = now + kIdleWake;
     const auto earlier = [&wake](Clock::time_point t) { wake = std::min(wake, t); };
-    if (dsr_change) earlier(dsr_change->first);
+    if (!dsr_changes.empty()) earlier(dsr_changes.front().first);
+    if (rising) earlier(rise + timing_.resetDebounce);
     if (phase == Phase::kStarting) earlier(ready_at);
     if (echo) earlier(echo->first);
     earlier(dump_at);

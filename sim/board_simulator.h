@@ -1,9 +1,11 @@
 #pragma once
 
-// A model of the board's firmware at the far end of a virtual serial line. DSR follows DTR
-// after a short delay; after the reset pulse the firmware starts up, then echoes the probe
-// byte 0xBA, and on the read command 0xA5 0xAB it sends its dump, at 9600 bit/s or as fast as
-// possible. It can be told to make the faults real boards and adapters make.
+// A model of the board's firmware at the far end of a virtual serial line. Its reset input is
+// debounced: a DTR pulse shorter than BoardTiming::resetDebounce (as the one of every open of
+// the port) is ignored. DSR follows an accepted change of DTR after a short delay; after the
+// reset pulse the firmware starts up, then echoes the probe byte 0xBA, and on the read command
+// 0xA5 0xAB it sends its dump, at 9600 bit/s or as fast as possible. It can be told to make
+// the faults real boards and adapters make.
 
 #include <atomic>
 #include <chrono>
@@ -23,19 +25,25 @@ struct BoardFaults {
   bool noAckOn = false;      // DSR does not follow DTR on
   bool ackOffStuck = false;  // DSR stays on after DTR off
   bool noEcho = false;
-  bool wrongEcho = false;   // echoes 0xBB
-  bool lateEcho = false;    // echoes after BoardTiming::lateEcho
-  bool stuckWrite = false;  // takes no byte from the line: the port's writes stay pending
+  bool wrongEcho = false;      // echoes 0xBB
+  bool lateEcho = false;       // echoes after BoardTiming::lateEcho
+  bool stuckWrite = false;     // takes no byte from the line: the port's writes stay pending
+  bool resetOnGlitch = false;  // takes a DTR pulse of any length as a reset
+  // While held in reset, its floating TX line makes a framing error, then a break (a NUL).
+  bool resetNoise = false;
   // N counts the bytes of the dump as they arrive at the port.
   std::optional<std::size_t> silenceAfter;    // sends only the first N bytes
   std::optional<std::size_t> lineErrorAfter;  // a framing error after N bytes, then goes on
-  std::optional<std::size_t> unplugAfter;     // the adapter goes after N bytes
+  // The same, but it arrives between the reader's count of the waiting bytes and its read.
+  std::optional<std::size_t> lineErrorInReadAfter;
+  std::optional<std::size_t> unplugAfter;  // the adapter goes after N bytes
 };
 
 struct BoardTiming {
-  std::chrono::milliseconds ackDelay{5};     // DSR follows DTR after this
-  std::chrono::milliseconds startUp{500};    // from the end of the reset until it answers
-  std::chrono::milliseconds dumpDelay{100};  // from the read command until the dump starts
+  std::chrono::milliseconds resetDebounce{10};  // shorter DTR pulses are no reset
+  std::chrono::milliseconds ackDelay{5};        // DSR follows an accepted DTR change after this
+  std::chrono::milliseconds startUp{500};       // from the end of the reset until it answers
+  std::chrono::milliseconds dumpDelay{100};     // from the read command until the dump starts
   std::chrono::milliseconds lateEcho{150};
 };
 
@@ -70,6 +78,8 @@ class BoardSimulator {
  private:
   using Clock = std::chrono::steady_clock;
   void Run(bool dtr_at_start);
+  // The floating TX line of a board in reset.
+  void SendResetNoise();
   // Sends what is due of the dump; the time it wants to be woken again.
   std::optional<Clock::time_point> FeedDump(Clock::time_point now);
   // The next byte count at which a fault acts, beyond what was sent.
@@ -87,6 +97,7 @@ class BoardSimulator {
   bool dumping_ = false;
   std::size_t sent_ = 0;
   bool line_error_done_ = false;
+  bool line_error_in_read_done_ = false;
 
   mutable std::mutex mutex_;
   mutable std::condition_variable dump_done_changed_;

@@ -24,6 +24,8 @@ namespace {
 // packet of the adapter: four bytes at 9600 bit/s, so the line wakes a few hundred times a
 // second instead of once a byte; at slow rates still byte by byte.
 constexpr auto kInboundPacketTime = std::chrono::milliseconds(4);
+// Changes of DTR kept for the far end; older ones are dropped.
+constexpr std::size_t kKeptDtrChanges = 256;
 
 // The queues of one opening of the near end.
 struct Session {
@@ -61,6 +63,20 @@ struct VirtualSerialLine::State {
   bool stop = false;
   std::thread worker;
   std::uint64_t far_events = 0;  // changes the far end sees: DTR, RTS, bytes taken
+  bool open_pulse = true;
+  std::vector<DtrChange> dtr_changes;
+  Clock::duration latency{0};
+  const Clock::time_point latency_epoch = Clock::now();
+  std::string held;  // arrived at the adapter, waiting for its latency timer
+  Clock::time_point held_due;
+  std::uint32_t errors_at_next_count = 0;
+
+  void SetDtrLocked(bool on) {
+    if (dtr == on) return;
+    dtr = on;
+    if (dtr_changes.size() >= kKeptDtrChanges) dtr_changes.erase(dtr_changes.begin());
+    dtr_changes.push_back({Clock::now(), on});
+  }
 
   void FarEventLocked() {
     ++far_events;
@@ -76,6 +92,26 @@ struct VirtualSerialLine::State {
     if (!open || gone || n == 0) return;
     const auto pushed = session->rx.Push(data, n, settings.event_char, settings.discard_null);
     session->events.Raise(pushed.events);
+  }
+
+  // Bytes at the adapter: passed on, or held until the next tick of the latency timer.
+  void ArriveLocked(const char* data, std::size_t n) {
+    if (latency.count() == 0) {
+      DeliverLocked(data, n);
+      return;
+    }
+    if (n == 0) return;
+    if (held.empty()) {
+      const auto ticks = (Clock::now() - latency_epoch) / latency + 1;
+      held_due = latency_epoch + ticks * latency;
+      changed.notify_all();
+    }
+    held.append(data, n);
+  }
+
+  void ReleaseHeldLocked() {
+    const std::string bytes = std::exchange(held, {});
+    DeliverLocked(bytes.data(), bytes.size());
   }
 
   void TakeLocked(std::size_t n) {
@@ -101,7 +137,7 @@ struct VirtualSerialLine::State {
           in_next += ByteTime();
         }
         if (!due.empty()) {
-          DeliverLocked(due.data(), due.size());
+          ArriveLocked(due.data(), due.size());
           in_delivered = now;
         }
         if (!inbound.empty()) next = std::max(in_next, in_delivered + kInboundPacketTime);
@@ -110,6 +146,13 @@ struct VirtualSerialLine::State {
           out_next += ByteTime();
         }
         if (takes_output && !outbound.empty() && (!next || out_next < *next)) next = out_next;
+      }
+      if (!held.empty()) {
+        if (held_due <= now) {
+          ReleaseHeldLocked();
+        } else if (!next || held_due < *next) {
+          next = held_due;
+        }
       }
       if (next) {
         changed.wait_until(lock, *next);
@@ -121,6 +164,18 @@ struct VirtualSerialLine::State {
 
   void CheckGoneLocked() const {
     if (gone) throw *gone;
+  }
+
+  void InjectLocked(std::uint32_t error_bits) {
+    if (!open || gone) return;
+    session->rx.AddErrors(error_bits);
+    std::uint32_t events = 0;
+    if ((error_bits & (platform::kErrFrame | platform::kErrOverrun | platform::kErrParity |
+                       platform::kErrRxOver)) != 0) {
+      events |= platform::kEvErr;
+    }
+    if ((error_bits & platform::kErrBreak) != 0) events |= platform::kEvBreak;
+    session->events.Raise(events);
   }
 };
 
@@ -134,7 +189,7 @@ class VirtualDevice final : public platform::CommDevice {
   ~VirtualDevice() override {
     std::lock_guard lock(state_->mutex);
     state_->open = false;
-    state_->dtr = false;  // as a tty's close with HUPCL
+    state_->SetDtrLocked(false);  // as a tty's close with HUPCL
     state_->rts = false;
     state_->outbound.clear();
     state_->write_active = false;
@@ -156,7 +211,7 @@ class VirtualDevice final : public platform::CommDevice {
     }
     state_->settings = s;
     if (s.dtr_control != platform::DtrControl::kHandshake) {
-      state_->dtr = s.dtr_control == platform::DtrControl::kEnable;
+      state_->SetDtrLocked(s.dtr_control == platform::DtrControl::kEnable);
     }
     if (s.rts_control == platform::RtsControl::kDisable ||
         s.rts_control == platform::RtsControl::kEnable) {
@@ -226,10 +281,10 @@ class VirtualDevice final : public platform::CommDevice {
         state_->rts = false;
         break;
       case Escape::kSetDtr:
-        state_->dtr = true;
+        state_->SetDtrLocked(true);
         break;
       case Escape::kClearDtr:
-        state_->dtr = false;
+        state_->SetDtrLocked(false);
         break;
       case Escape::kSetBreak:
         state_->brk = true;
@@ -267,8 +322,13 @@ class VirtualDevice final : public platform::CommDevice {
   platform::CommStatus ClearErrors() override {
     std::lock_guard lock(state_->mutex);
     state_->CheckGoneLocked();
-    return {session_->rx.TakeErrors(), static_cast<std::uint32_t>(session_->rx.Size()),
-            static_cast<std::uint32_t>(state_->outbound.size())};
+    const platform::CommStatus status{session_->rx.TakeErrors(),
+                                      static_cast<std::uint32_t>(session_->rx.Size()),
+                                      static_cast<std::uint32_t>(state_->outbound.size())};
+    if (state_->errors_at_next_count != 0 && status.in_queue > 0) {
+      state_->InjectLocked(std::exchange(state_->errors_at_next_count, 0));
+    }
+    return status;
   }
 
   void StartRead(void* buffer, std::size_t length) override {
@@ -370,7 +430,12 @@ std::unique_ptr<platform::CommDevice> VirtualSerialLine::Open(
   if (state_->open) throw SysError::FromErrno(EBUSY);
   state_->open = true;
   ++state_->open_count;
-  state_->dtr = options.dtr;
+  if (state_->open_pulse) {
+    // The kernel's open raises both lines; the port's open drops them a moment later.
+    state_->SetDtrLocked(true);
+    state_->rts = true;
+  }
+  state_->SetDtrLocked(options.dtr);
   state_->rts = options.rts;
   state_->session = std::make_shared<Session>();
   state_->outbound.clear();
@@ -382,7 +447,7 @@ std::unique_ptr<platform::CommDevice> VirtualSerialLine::Open(
 void VirtualSerialLine::Send(std::string_view bytes) {
   std::lock_guard lock(state_->mutex);
   if (!state_->pacing) {
-    state_->DeliverLocked(bytes.data(), bytes.size());
+    state_->ArriveLocked(bytes.data(), bytes.size());
     return;
   }
   if (state_->inbound.empty()) state_->in_next = Clock::now() + state_->ByteTime();
@@ -392,13 +457,14 @@ void VirtualSerialLine::Send(std::string_view bytes) {
 
 std::size_t VirtualSerialLine::SendPending() const {
   std::lock_guard lock(state_->mutex);
-  return state_->inbound.size();
+  return state_->inbound.size() + state_->held.size();
 }
 
 std::size_t VirtualSerialLine::ReceiveRoom() const {
   std::lock_guard lock(state_->mutex);
   if (!state_->open || state_->gone) return std::numeric_limits<std::size_t>::max();
-  return state_->session->rx.Free();
+  const std::size_t free = state_->session->rx.Free();
+  return free > state_->held.size() ? free - state_->held.size() : 0;
 }
 
 std::string VirtualSerialLine::TakeReceived() {
@@ -429,10 +495,22 @@ void VirtualSerialLine::SetPacing(bool on) {
   if (!on) {
     const std::string pending(state_->inbound.begin(), state_->inbound.end());
     state_->inbound.clear();
-    state_->DeliverLocked(pending.data(), pending.size());
+    state_->ArriveLocked(pending.data(), pending.size());
     if (state_->takes_output) state_->TakeLocked(state_->outbound.size());
   }
   state_->changed.notify_all();
+}
+
+void VirtualSerialLine::SetLatency(std::chrono::milliseconds latency) {
+  std::lock_guard lock(state_->mutex);
+  state_->latency = latency;
+  if (latency.count() == 0) state_->ReleaseHeldLocked();
+  state_->changed.notify_all();
+}
+
+void VirtualSerialLine::SetOpenPulse(bool on) {
+  std::lock_guard lock(state_->mutex);
+  state_->open_pulse = on;
 }
 
 void VirtualSerialLine::SetTakesOutput(bool on) {
@@ -471,6 +549,11 @@ bool VirtualSerialLine::Dtr() const {
   std::lock_guard lock(state_->mutex);
   return state_->dtr;
 }
+std::vector<VirtualSerialLine::DtrChange> VirtualSerialLine::TakeDtrChanges() {
+  std::lock_guard lock(state_->mutex);
+  return std::exchange(state_->dtr_changes, {});
+}
+
 bool VirtualSerialLine::Rts() const {
   std::lock_guard lock(state_->mutex);
   return state_->rts;
@@ -482,15 +565,12 @@ bool VirtualSerialLine::BreakSent() const {
 
 void VirtualSerialLine::InjectLineErrors(std::uint32_t error_bits) {
   std::lock_guard lock(state_->mutex);
-  if (!state_->open || state_->gone) return;
-  state_->session->rx.AddErrors(error_bits);
-  std::uint32_t events = 0;
-  if ((error_bits & (platform::kErrFrame | platform::kErrOverrun | platform::kErrParity |
-                     platform::kErrRxOver)) != 0) {
-    events |= platform::kEvErr;
-  }
-  if ((error_bits & platform::kErrBreak) != 0) events |= platform::kEvBreak;
-  state_->session->events.Raise(events);
+  state_->InjectLocked(error_bits);
+}
+
+void VirtualSerialLine::InjectLineErrorsAtNextCount(std::uint32_t error_bits) {
+  std::lock_guard lock(state_->mutex);
+  state_->errors_at_next_count |= error_bits;
 }
 
 void VirtualSerialLine::InjectBreak() {

@@ -6,6 +6,10 @@
 // (10 bits a byte); the far end sets CTS, DSR, RI and RLSD and sees DTR and RTS; line errors
 // and breaks can be injected; written bytes can be left pending (the far end does not take
 // them); unplugging makes every later call fail as a removed device does.
+//
+// As a real adapter, it raises DTR and RTS for a moment at every open before the port drops
+// them (the kernel does so at the open of a tty), and the far end sees every change of DTR
+// with its time. Optionally it holds received bytes for a latency timer, as an FTDI chip does.
 
 #include <chrono>
 #include <cstddef>
@@ -15,6 +19,7 @@
 #include <mutex>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/comm_device.h"
 
@@ -34,7 +39,7 @@ class VirtualSerialLine {
 
   // Far end: bytes towards the port.
   void Send(std::string_view bytes);
-  // Bytes sent but not yet arrived at the port (only with pacing).
+  // Bytes sent but not yet arrived at the port (only with pacing or latency).
   std::size_t SendPending() const;
   // How many bytes the port takes now without overflowing its receive queue; no limit while
   // the near end is closed or gone, where bytes are lost anyway.
@@ -54,6 +59,12 @@ class VirtualSerialLine {
   void SetPacing(bool on);
   // Off: the far end takes nothing, so the port's writes stay pending.
   void SetTakesOutput(bool on);
+  // Bytes towards the port reach it in bursts every `latency` (the FTDI latency timer: 16 ms
+  // by default, 1 ms as our udev rule sets it); 0, the default here, passes them on at once.
+  // Held bytes are the adapter's: a purge does not reach them.
+  void SetLatency(std::chrono::milliseconds latency);
+  // Whether DTR and RTS go up for a moment at every open (on by default, as on real ports).
+  void SetOpenPulse(bool on);
 
   void SetCts(bool on);
   void SetDsr(bool on);
@@ -61,11 +72,20 @@ class VirtualSerialLine {
   void SetRlsd(bool on);
   bool Dtr() const;
   bool Rts() const;
+  struct DtrChange {
+    std::chrono::steady_clock::time_point at;
+    bool on;
+  };
+  // The changes of DTR since the last call, in order, also those shorter than any sampling.
+  std::vector<DtrChange> TakeDtrChanges();
   bool BreakSent() const;
 
   // Line errors as the error bits of the comm layer (kErrFrame, kErrParity, ...).
   void InjectLineErrors(std::uint32_t error_bits);
   void InjectBreak();
+  // The errors arrive just after the port's next count that finds bytes waiting, so that the
+  // read that follows it finds them.
+  void InjectLineErrorsAtNextCount(std::uint32_t error_bits);
 
   void Unplug();
   bool IsOpen() const;

@@ -30,6 +30,7 @@ void SetUpComputer(sim::VirtualComputer& computer, const SimOptions& options) {
     board.SetImage(sim::SampleBoardImage());
   }
   board.SetPaced(!options.fast);
+  computer.Line().SetLatency(options.latency);
   board.SetFaults(options.boardFaults);
 }
 

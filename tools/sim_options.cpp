@@ -31,15 +31,21 @@ struct BoardFaultName {
   bool BoardFaults::*flag;
 };
 constexpr BoardFaultName kBoardFlags[] = {
-    {"no-ack-on", &BoardFaults::noAckOn},  {"no-ack-off", &BoardFaults::ackOffStuck},
-    {"no-echo", &BoardFaults::noEcho},     {"wrong-echo", &BoardFaults::wrongEcho},
-    {"late-echo", &BoardFaults::lateEcho}, {"stuck-write", &BoardFaults::stuckWrite},
+    {"no-ack-on", &BoardFaults::noAckOn},
+    {"no-ack-off", &BoardFaults::ackOffStuck},
+    {"no-echo", &BoardFaults::noEcho},
+    {"wrong-echo", &BoardFaults::wrongEcho},
+    {"late-echo", &BoardFaults::lateEcho},
+    {"stuck-write", &BoardFaults::stuckWrite},
+    {"reset-on-glitch", &BoardFaults::resetOnGlitch},
+    {"reset-noise", &BoardFaults::resetNoise},
 };
 
 // The faults that act after N bytes of the dump.
 std::optional<std::size_t>* CountedFault(std::string_view name, BoardFaults& faults) {
   if (name == "silence-after") return &faults.silenceAfter;
   if (name == "line-error-after") return &faults.lineErrorAfter;
+  if (name == "line-error-in-read") return &faults.lineErrorInReadAfter;
   if (name == "unplug-after") return &faults.unplugAfter;
   return nullptr;
 }
@@ -75,6 +81,12 @@ void ApplyFault(std::string_view spec, SimOptions& options) {
     if (name != fault_name) continue;
     no_count();
     options.boardFaults.*flag = true;
+    return;
+  }
+  if (name == "latency") {
+    if (!has_count) throw OptionError("--fault latency needs :N");
+    options.latency =
+        std::chrono::milliseconds(ParseNumber<std::uint16_t>(count, "--fault latency"));
     return;
   }
   if (auto* field = CountedFault(name, options.boardFaults)) {
@@ -159,10 +171,16 @@ Board:
   --fault NAME[:N]    a fault of the computer, the adapter or the board; repeatable.
                       The computer and adapter (one at a time):
                         no-serial-ports  no-adapter  no-port-key  no-port-name  port-busy
+                      The adapter's latency timer, N ms (16 unless given; 0 is none):
+                        latency:N
                       The board:
                         no-ack-on  no-ack-off  no-echo  wrong-echo  late-echo  stuck-write
-                        silence-after:N  line-error-after:N  unplug-after:N
-                      (N counts the bytes of the dump)
+                        reset-on-glitch (the DTR pulse of every open resets it)
+                        reset-noise (a framing error and a break while held in reset)
+                        silence-after:N  line-error-after:N  line-error-in-read:N
+                        unplug-after:N
+                      (N counts the bytes of the dump; line-error-in-read's error comes
+                      between the program's count of waiting bytes and its read)
 Upload:
   --ftp HOST:PORT     the FTP server (default 127.0.0.1:2121)
   --user NAME         the account, given in UTF-8, sent as Windows-1252

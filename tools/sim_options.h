@@ -3,6 +3,7 @@
 // The command line of korvalesen-sim: which board and adapter the virtual computer has, which
 // faults they make, where the upload goes and whether message boxes confirm themselves.
 
+#include <chrono>
 #include <cstdint>
 #include <optional>
 #include <span>
@@ -25,6 +26,8 @@ struct SimOptions {
   bool fast = false;
   std::optional<sim::DeviceFault> deviceFault;
   sim::BoardFaults boardFaults;
+  // The adapter's latency timer; the FTDI chip's own default unless a rule sets another.
+  std::chrono::milliseconds latency{16};
   // The product's fixed account and password, on a loopback server.
   UploadSettings upload = [] {
     UploadSettings settings;

@@ -6,8 +6,10 @@
 // only 4 KiB and throttles or drops beyond it. The pump also pushes the rest of a write that
 // the kernel did not take at once, and samples the TIOCGICOUNT counters every 10 ms while the
 // event mask asks for modem or line-error events; the counters count every edge, so none is
-// missed between two samples. The event waiter sleeps on a condition variable that a change
-// of the event mask wakes at once. TIOCMIWAIT is not used: it cannot be woken by a stop.
+// missed between two samples. Some drivers do not count modem lines (8250 with CLOCAL,
+// cp210x), so the lines themselves (TIOCMGET) are compared as well. The event waiter sleeps
+// on a condition variable that a change of the event mask wakes at once. TIOCMIWAIT is not
+// used: it cannot be woken by a stop.
 
 #include <fcntl.h>
 #include <linux/serial.h>
@@ -57,9 +59,22 @@ bool NoModemLines(int code) {
   return code == ENOTTY || code == EINVAL;
 }
 
+// Raw binary mode: no line editing, echo, signals, translation or output processing; the
+// modem lines are no flow control, reads take what is there.
+void MakeRaw(termios& t) {
+  t.c_iflag &= ~static_cast<tcflag_t>(IGNBRK | BRKINT | PARMRK | ISTRIP | INLCR | IGNCR | ICRNL |
+                                      IXON | IXOFF | IXANY | INPCK | IGNPAR | IUCLC | IMAXBEL);
+  t.c_oflag &= ~static_cast<tcflag_t>(OPOST);
+  t.c_lflag &= ~static_cast<tcflag_t>(ECHO | ECHONL | ICANON | ISIG | IEXTEN);
+  t.c_cflag |= CREAD | CLOCAL;
+  t.c_cc[VMIN] = 1;
+  t.c_cc[VTIME] = 0;
+}
+
 // The data sizes, parities and stop bits the driver keeps, as the property record's flags.
-// Tried once at the open, before the port sets its own line state, and put back: some drivers
-// take only part of them (a pty stays at 8 bits without parity).
+// Tried on the raw line only when the capabilities are asked for, and put back: some drivers
+// take only part of them (a pty stays at 8 bits without parity). On a USB adapter each try
+// is a control transfer.
 struct LineFormats {
   std::uint16_t data = 0;
   std::uint16_t stop_parity = 0;
@@ -107,19 +122,19 @@ class TermiosDevice final : public CommDevice {
       : fd_(std::move(fd)), wake_(std::move(wake)) {
     kept_.dtr_control = options.dtr ? DtrControl::kEnable : DtrControl::kDisable;
     kept_.rts_control = options.rts ? RtsControl::kEnable : RtsControl::kDisable;
-    serial_icounter_struct counters{};
-    has_counters_ = ioctl(fd_.Get(), TIOCGICOUNT, &counters) == 0;
-    if (has_counters_) last_counters_ = counters;
-    int lines = 0;
-    has_modem_ = ioctl(fd_.Get(), TIOCMGET, &lines) == 0;
-    last_lines_ = lines;
     // A UART's base rate (its clock over 16) is the highest rate it can send; a device without
     // one (a pty, some USB drivers) sets no limit.
     serial_struct info{};
     if (ioctl(fd_.Get(), TIOCGSERIAL, &info) == 0 && info.baud_base > 0) {
       highest_rate_ = static_cast<std::uint32_t>(info.baud_base);
     }
-    formats_ = ProbeLineFormats(fd_.Get());
+    // The baseline of the lines and counters, after all the open has done to the line.
+    int lines = 0;
+    has_modem_ = ioctl(fd_.Get(), TIOCMGET, &lines) == 0;
+    last_lines_ = lines;
+    serial_icounter_struct counters{};
+    has_counters_ = ioctl(fd_.Get(), TIOCGICOUNT, &counters) == 0;
+    if (has_counters_) last_counters_ = counters;
     pump_ = std::thread([this] { Pump(); });
   }
 
@@ -127,6 +142,9 @@ class TermiosDevice final : public CommDevice {
     stop_.store(true);
     Wake();
     pump_.join();
+    // Unsent output is discarded, as by the close of a Windows comm handle; otherwise the
+    // close waits for it to drain (up to the tty's closing wait of 30 s on a wedged adapter).
+    tcflush(fd_.Get(), TCOFLUSH);
   }
 
   LineSettings GetSettings() override {
@@ -180,13 +198,9 @@ class TermiosDevice final : public CommDevice {
     }
     termios t{};
     CheckCall(tcgetattr(fd_.Get(), &t));
-    // Raw binary mode: no line editing, echo, signals, translation or output processing.
-    t.c_iflag &= ~static_cast<tcflag_t>(IGNBRK | BRKINT | PARMRK | ISTRIP | INLCR | IGNCR | ICRNL |
-                                        IXON | IXOFF | IXANY | INPCK | IGNPAR | IUCLC | IMAXBEL);
-    t.c_oflag &= ~static_cast<tcflag_t>(OPOST);
-    t.c_lflag &= ~static_cast<tcflag_t>(ECHO | ECHONL | ICANON | ISIG | IEXTEN);
+    MakeRaw(t);
     t.c_cflag &= ~static_cast<tcflag_t>(CSIZE | PARENB | PARODD | CMSPAR | CSTOPB | CRTSCTS);
-    t.c_cflag |= CREAD | CLOCAL | HUPCL;
+    t.c_cflag |= HUPCL;
     static constexpr std::array<tcflag_t, 4> kSizes{CS5, CS6, CS7, CS8};
     t.c_cflag |= kSizes[static_cast<std::size_t>(s.byte_size - 5)];
     switch (s.parity) {
@@ -212,8 +226,6 @@ class TermiosDevice final : public CommDevice {
     if (s.xon_xoff_out) t.c_iflag |= IXON;
     t.c_cc[VSTART] = static_cast<cc_t>(s.xon_char);
     t.c_cc[VSTOP] = static_cast<cc_t>(s.xoff_char);
-    t.c_cc[VMIN] = 1;
-    t.c_cc[VTIME] = 0;
     CheckCall(tcsetattr(fd_.Get(), TCSANOW, &t));
     termios back{};
     CheckCall(tcgetattr(fd_.Get(), &back));
@@ -247,8 +259,13 @@ class TermiosDevice final : public CommDevice {
     CheckGone();
     std::lock_guard lock(mutex_);
     CommProperties p = SerialProperties(highest_rate_, has_modem_);
-    p.settable_data = formats_.data;
-    p.settable_stop_parity = formats_.stop_parity;
+    if (!formats_) {
+      formats_ = ProbeLineFormats(fd_.Get());
+      // The tries may have counted errors of bytes in another format.
+      BaselineErrorsLocked();
+    }
+    p.settable_data = formats_->data;
+    p.settable_stop_parity = formats_->stop_parity;
     p.max_rx_queue = static_cast<std::uint32_t>(kMaxInputQueue);
     p.current_rx_queue = static_cast<std::uint32_t>(rx_.Capacity());
     p.current_tx_queue = output_size_;
@@ -271,6 +288,8 @@ class TermiosDevice final : public CommDevice {
     CheckGone();
     if ((flags & kPurgeRxAbort) != 0) rx_.AbortRead();
     if ((flags & kPurgeRxClear) != 0) {
+      // Not between the pump's read and its push, which would bring back what it had read.
+      std::lock_guard input(input_mutex_);
       CheckCall(tcflush(fd_.Get(), TCIFLUSH));
       rx_.Clear();
     }
@@ -506,9 +525,10 @@ class TermiosDevice final : public CommDevice {
         if (now.buf_overrun != was.buf_overrun) errors |= kErrRxOver;
         last_counters_ = now;
       }
-    } else if (has_modem_) {
-      // A driver without counters: compare the lines themselves (a pulse shorter than the
-      // sampling period can go unseen here).
+    }
+    if (has_modem_) {
+      // Also the lines themselves, for drivers that do not count them (a pulse shorter than
+      // the sampling period can go unseen here).
       int lines = 0;
       if (ioctl(fd_.Get(), TIOCMGET, &lines) == 0) {
         const int changed = lines ^ last_lines_;
@@ -529,6 +549,17 @@ class TermiosDevice final : public CommDevice {
     }
     if (errors != 0) rx_.AddErrors(errors);
     if (events != 0) events_.Raise(events);
+  }
+
+  // Error counts from now on are the line's; earlier ones are forgotten.
+  void BaselineErrorsLocked() {
+    serial_icounter_struct now{};
+    if (!has_counters_ || ioctl(fd_.Get(), TIOCGICOUNT, &now) != 0) return;
+    last_counters_.frame = now.frame;
+    last_counters_.overrun = now.overrun;
+    last_counters_.parity = now.parity;
+    last_counters_.brk = now.brk;
+    last_counters_.buf_overrun = now.buf_overrun;
   }
 
   void SetGoneLocked(int code) {
@@ -575,10 +606,12 @@ class TermiosDevice final : public CommDevice {
       }
       if (stop_.load()) return;
       if ((fds[0].revents & POLLIN) != 0 && room > 0) {
+        std::unique_lock input(input_mutex_);
         const ssize_t n = read(fd_.Get(), buffer.data(), room);
         if (n > 0) {
           const auto pushed =
               rx_.Push(buffer.data(), static_cast<std::size_t>(n), event_char, discard_null);
+          input.unlock();
           events_.Raise(pushed.events);
         } else if (n == 0 || (errno != EAGAIN && errno != EINTR)) {
           // A read that reports data but returns none, or fails: the device has gone.
@@ -604,6 +637,8 @@ class TermiosDevice final : public CommDevice {
 
   UniqueFd fd_;
   UniqueFd wake_;
+  // Held by the pump from its read to its push, and by the purge of the input.
+  std::mutex input_mutex_;
   ReceiveQueue rx_{4096};
   EventSource events_;
   std::mutex mutex_;
@@ -620,7 +655,7 @@ class TermiosDevice final : public CommDevice {
   bool has_counters_ = false;
   bool has_modem_ = false;
   std::uint32_t highest_rate_ = UINT32_MAX;
-  LineFormats formats_;
+  std::optional<LineFormats> formats_;  // probed when first asked for
   serial_icounter_struct last_counters_{};
   int last_lines_ = 0;
   std::optional<SysError> gone_;
@@ -631,21 +666,25 @@ class TermiosDevice final : public CommDevice {
 class TermiosProvider final : public CommDeviceProvider {
  public:
   std::unique_ptr<CommDevice> Open(const std::string& name, const OpenOptions& options) override {
+    // The kernel raises DTR and RTS at this open (of a tty whose rate is not 0) before any
+    // call of ours; the board reads DTR as its reset line.
     UniqueFd fd(open(name.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
     if (!fd.Valid()) ThrowErrno(errno);
-    // Exclusive use, also against root (TIOCEXCL alone does not stop root). The lock comes
-    // first so that a port in use by someone else keeps its lines.
+    // The lock, then the exclusive mode, then the lines: a holder that uses the lock (also
+    // root, whom TIOCEXCL does not stop) or the exclusive mode keeps its lines.
     if (flock(fd.Get(), LOCK_EX | LOCK_NB) != 0) ThrowErrno(errno == EWOULDBLOCK ? EBUSY : errno);
-    // The open raised DTR and RTS; the board reads DTR as its reset line.
+    if (ioctl(fd.Get(), TIOCEXCL) != 0) ThrowErrno(errno);
     for (const auto& [line, on] : {std::pair{TIOCM_DTR, options.dtr}, {TIOCM_RTS, options.rts}}) {
       int bit = line;
       if (ioctl(fd.Get(), on ? TIOCMBIS : TIOCMBIC, &bit) != 0 && !NoModemLines(errno)) {
         ThrowErrno(errno);
       }
     }
+    // Raw before anything else touches the line: no echo of what the board sends.
     termios t{};
     if (tcgetattr(fd.Get(), &t) != 0) ThrowErrno(errno);
-    if (ioctl(fd.Get(), TIOCEXCL) != 0) ThrowErrno(errno);
+    MakeRaw(t);
+    if (tcsetattr(fd.Get(), TCSANOW, &t) != 0) ThrowErrno(errno);
     UniqueFd wake(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK));
     if (!wake.Valid()) ThrowErrno(errno);
     return std::make_unique<TermiosDevice>(std::move(fd), std::move(wake), options);

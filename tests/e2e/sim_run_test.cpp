@@ -123,20 +123,31 @@ TEST(SimRunTest, CompleteRunsUploadTheFilesAndLeaveNoneBehind) {
   ConfigImage short_serial = from_dump;
   short_serial.serialNumber = std::string("S\0\0\0", 4);
 
-  std::vector<SimRun> runs(5);
+  std::vector<SimRun> runs(7);
   runs[1] = WithDump(sim::BuildDump(from_dump));
   runs[2] = WithArguments({"--seed", std::to_string(kSeed)});
   runs[3] = WithDump(sim::PaddedDump(largest, DumpAcceptedBytes));
   runs[4] = WithDump(sim::BuildDump(short_serial));
+  // A board that takes the DTR pulse of the port's open as a reset has started up again long
+  // before the handshake resets it; an adapter whose latency timer the udev rule set.
+  ConfigImage glitch = from_dump;
+  glitch.serialNumber = "G001";
+  ConfigImage fast_adapter = from_dump;
+  fast_adapter.serialNumber = "F001";
+  runs[5] = WithDump(sim::BuildDump(glitch));
+  runs[5].arguments.insert(runs[5].arguments.end(), {"--fault", "reset-on-glitch"});
+  runs[6] = WithDump(sim::BuildDump(fast_adapter));
+  runs[6].arguments.insert(runs[6].arguments.end(), {"--fault", "latency:1"});
   // Files a failed upload left are set aside, never overwritten.
   const std::string unsent_serial = "Seriennummer:   OLD1\r\nVersion:        1\r\n";
   runs[0].prepare = [&](const fs::path& directory) {
     WriteFileBytes(directory / kConfig, "alt");
     WriteFileBytes(directory / kSerialVersion, unsent_serial);
   };
-  const std::vector<ConfigImage> images = {sim::SampleBoardImage(), from_dump, from_seed, largest,
-                                           short_serial};
-  const std::vector<std::string> folders = {"A123", "D001", from_seed.serialNumber, "L064", "S"};
+  const std::vector<ConfigImage> images = {
+      sim::SampleBoardImage(), from_dump, from_seed, largest, short_serial, glitch, fast_adapter};
+  const std::vector<std::string> folders = {"A123", "D001", from_seed.serialNumber, "L064", "S",
+                                            "G001", "F001"};
   for (SimRun& run : runs) run.server = &server.Server();
   RunAll(runs);
 
@@ -256,20 +267,27 @@ TEST(SimRunTest, AMalformedDumpEndsTheRunWithTheStagesMessage) {
   ExpectFailures(std::move(cases), 2);
 }
 
+// A line error while the reader is idle, one between its count and its read, and the noise of
+// a board held in reset (found by the probe's write); then an unplugged adapter.
 TEST(SimRunTest, ALineErrorOrAnUnpluggedAdapterEndsTheReadWithThePortsMessages) {
   ServerWithImport server;
-  std::vector<SimRun> runs =
-      RunsWithArguments({{"--fault", "line-error-after:100"}, {"--fault", "unplug-after:100"}});
+  std::vector<SimRun> runs = RunsWithArguments({{"--fault", "line-error-after:100"},
+                                                {"--fault", "line-error-in-read:100"},
+                                                {"--fault", "reset-noise"},
+                                                {"--fault", "unplug-after:100"}});
   for (SimRun& run : runs) run.server = &server.Server();
   RunAll(runs);
 
-  EXPECT_EQ(runs[0].status, 2);
-  EXPECT_THAT(runs[0].lines, ElementsAre("Fehler: ComPortLineError:  ttyUSB0 !",
-                                         "Fehler: ComPortError:  ttyUSB0 !"));
-  EXPECT_EQ(runs[1].status, 2);
+  for (std::size_t i = 0; i < 3; ++i) {
+    SCOPED_TRACE(runs[i].arguments[1]);
+    EXPECT_EQ(runs[i].status, 2);
+    EXPECT_THAT(runs[i].lines, ElementsAre("Fehler: ComPortLineError:  ttyUSB0 !",
+                                           "Fehler: ComPortError:  ttyUSB0 !"));
+  }
+  EXPECT_EQ(runs[3].status, 2);
   // The reader's next call and the event thread's wait may both report the port's error.
-  EXPECT_THAT(runs[1].lines, Not(IsEmpty()));
-  EXPECT_THAT(runs[1].lines, Each(Eq("Fehler: ComPortError:  ttyUSB0 !")));
+  EXPECT_THAT(runs[3].lines, Not(IsEmpty()));
+  EXPECT_THAT(runs[3].lines, Each(Eq("Fehler: ComPortError:  ttyUSB0 !")));
   for (const SimRun& run : runs) EXPECT_THAT(LeftBehind(run), IsEmpty());
   EXPECT_THAT(EntriesOf(server.Server().root / "import"), IsEmpty());
 }

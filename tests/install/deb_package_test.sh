@@ -85,7 +85,8 @@ for case in "postinst configure" "postrm remove"; do
     PATH='$scratch/bin':\$PATH '$control/$script' $action
     PATH='$scratch/bin':\$PATH '$control/$script' upgrade
   " || fail "$script $action failed when udevadm failed"
-  printf 'control --reload-rules\ntrigger --subsystem-match=tty\n' > "$scratch/wanted"
+  printf 'control --reload-rules\ntrigger --subsystem-match=tty --subsystem-match=usb-serial\n' \
+    > "$scratch/wanted"
   diff -u "$scratch/wanted" "$scratch/calls" || fail "$script $action did not reload and retrigger once"
 done
 

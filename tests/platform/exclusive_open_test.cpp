@@ -12,6 +12,7 @@
 #include <string>
 
 #include "platform/comm_device.h"
+#include "sim/modem_pty.h"
 #include "tests/support/temporary_directory.h"
 
 namespace korvalesen::platform {
@@ -76,6 +77,13 @@ TEST_F(ExclusiveOpenTest, ADeviceThatAnotherProcessHoldsOpenIsBusy) {
   int status = 0;
   ASSERT_EQ(waitpid(child, &status, 0), child);
   EXPECT_TRUE(TestOpenExclusive(slave_));
+}
+
+// The lock, then the exclusive mode, then the lines, as the port's own open.
+TEST(ExclusiveOpen, LocksThenExcludesThenDropsTheLines) {
+  sim::ModemPty pty;
+  EXPECT_TRUE(TestOpenExclusive(pty.Name()));
+  EXPECT_EQ(pty.Calls(), (std::vector<std::string>{"flock", "TIOCEXCL", "TIOCMBIC DTR RTS"}));
 }
 
 TEST(ExclusiveOpen, PathsThatAreNoCharacterDeviceCannotBeOpened) {

@@ -7,12 +7,15 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <string>
 #include <thread>
 
 #include "platform/comm_device.h"
+#include "sim/modem_pty.h"
 
 namespace korvalesen::platform {
 namespace {
@@ -206,6 +209,100 @@ TEST_F(TermiosDeviceTest, AClosedFarSideIsAGoneDevice) {
   } catch (const SysError& e) {
     EXPECT_EQ(e.Code(), kDeviceGoneCode);
   }
+}
+
+// A read that has ended, aborted by a purge or by its time-out, takes no more bytes: they
+// stay in the queue, and the buffer its caller gave up is not written.
+TEST_F(TermiosDeviceTest, AnEndedReadTakesNoMoreBytes) {
+  for (const bool timed_out : {false, true}) {
+    SCOPED_TRACE(timed_out ? "timed out" : "aborted");
+    device_->SetTimeouts(CommTimeouts{0, 0, timed_out ? 5 : 0, 0, 0});
+    auto buffer = std::make_unique<std::string>(4, '.');
+    device_->StartRead(buffer->data(), buffer->size());
+    if (timed_out) {
+      EXPECT_EQ(device_->WaitRead(), 0u);
+      device_->StartRead(buffer->data(), buffer->size());
+      std::this_thread::sleep_for(20ms);  // the second request ends here, unwaited for
+    } else {
+      device_->Purge(kPurgeRxAbort);
+    }
+    ASSERT_EQ(write(master_, "abcd", 4), 4);
+    EXPECT_EQ(WaitInput(4), 4u);
+    EXPECT_EQ(*buffer, "....");
+    device_->Purge(kPurgeRxAbort | kPurgeRxClear);
+  }
+}
+
+// Closing discards what the far side has not taken, instead of waiting for it to drain.
+TEST_F(TermiosDeviceTest, ClosingDiscardsUnsentOutput) {
+  const std::string data(6000, 'x');  // all of it fits the pty's buffers
+  device_->StartWrite(data.data(), data.size());
+  std::this_thread::sleep_for(50ms);
+  device_.reset();
+  ASSERT_EQ(fcntl(master_, F_SETFL, O_NONBLOCK), 0);
+  EXPECT_LT(ReadMaster(data.size()).size(), data.size());
+}
+
+// A pty that answers the modem ioctls as a UART driver under CLOCAL does: lines but counters
+// that never count.
+class ModemPtyTest : public ::testing::Test {
+ protected:
+  // The calls of the comm layer, without the sampling.
+  std::vector<std::string> Calls() const {
+    std::vector<std::string> calls = pty_.Calls();
+    std::erase_if(calls,
+                  [](const std::string& c) { return c == "TIOCMGET" || c == "TIOCGICOUNT"; });
+    return calls;
+  }
+
+  sim::ModemPty pty_;
+};
+
+TEST_F(ModemPtyTest, TheOpenLocksExcludesDropsTheLinesMakesTheLineRawAndNothingMore) {
+  auto device = SystemCommDevices().Open(pty_.Name(), {});
+  EXPECT_EQ(Calls(), (std::vector<std::string>{"flock", "TIOCEXCL", "TIOCMBIC DTR", "TIOCMBIC RTS",
+                                               "tcsetattr raw"}));
+  EXPECT_EQ(pty_.Lines() & (TIOCM_DTR | TIOCM_RTS), 0);
+  // The error baseline comes after all the open did.
+  const std::vector<std::string> all = pty_.Calls();
+  EXPECT_GT(std::find(all.begin(), all.end(), "TIOCGICOUNT") - all.begin(),
+            std::find(all.begin(), all.end(), "tcsetattr raw") - all.begin());
+  // The line formats are tried only when the capabilities are asked for, on the raw line.
+  device->GetProperties();
+  const std::vector<std::string> after = Calls();
+  EXPECT_GT(after.size(), 5u);
+  EXPECT_TRUE(std::all_of(after.begin() + 4, after.end(),
+                          [](const std::string& c) { return c == "tcsetattr raw"; }));
+}
+
+// Bytes the reader took from the kernel just before a purge do not come back after it.
+TEST_F(ModemPtyTest, APurgeDiscardsWhatTheReaderTookJustBeforeIt) {
+  auto device = SystemCommDevices().Open(pty_.Name(), {});
+  device->SetSettings(LineSettings{});
+  pty_.DelayReads(100ms);
+  ASSERT_EQ(write(pty_.Master(), "abcd", 4), 4);
+  for (int i = 0; i < 1000 && pty_.Reads() == 0; ++i) std::this_thread::sleep_for(1ms);
+  ASSERT_EQ(pty_.Reads(), 1);
+  device->Purge(kPurgeRxAbort | kPurgeRxClear);
+  std::this_thread::sleep_for(150ms);
+  EXPECT_EQ(device->ClearErrors().in_queue, 0u);
+}
+
+TEST_F(ModemPtyTest, ModemLineChangesAreSeenWhereTheCountersDoNotCountThem) {
+  auto device = SystemCommDevices().Open(pty_.Name(), {});
+  device->SetEventMask(kEvCts | kEvDsr);
+  std::atomic<std::uint32_t> word{0};
+  std::atomic<bool> stop{false};
+  std::thread waiter([&] {
+    while (!stop.load() && word.load() == 0) word = device->WaitEvent();
+  });
+  pty_.SetFarLines(TIOCM_DSR);
+  for (int i = 0; i < 200 && word.load() == 0; ++i) std::this_thread::sleep_for(10ms);
+  stop = true;
+  device->SetEventMask(kEvCts | kEvDsr);  // ends a wait that saw nothing
+  waiter.join();
+  EXPECT_EQ(word.load(), kEvDsr);
+  EXPECT_EQ(device->GetModemStatus(), kModemDsr);
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include "serial/com_port.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <QCoreApplication>
 #include <chrono>
@@ -60,6 +61,11 @@ TEST_F(ComPortTest, OpenAppliesTheSettingsAndDropsDtrAndRts) {
   EXPECT_TRUE(s.binary);
   EXPECT_FALSE(line.Dtr());
   EXPECT_FALSE(line.Rts());
+  // The far end saw DTR go up for a moment at the open, as on a real port.
+  const auto pulse = line.TakeDtrChanges();
+  ASSERT_EQ(pulse.size(), 2u);
+  EXPECT_TRUE(pulse[0].on);
+  EXPECT_FALSE(pulse[1].on);
   EXPECT_EQ(priority.current, -20);
   // Written while open: applied at once.
   port->SetBaudRate(br19200);
@@ -151,6 +157,29 @@ TEST_F(ComPortTest, LineErrorsAreReportedOnce) {
   EXPECT_EQ(line_errors_.size(), 1u);
 }
 
+// The window's line-error handler closes the port. A line error found while a read or write
+// finishes the one before (a break while the board is held in reset, found by the probe's
+// WriteByte) ends the operation with the closed port's error, through OnError.
+TEST_F(ComPortTest, ALineErrorHandlerThatClosesThePortEndsTheReadOrWriteThatFoundIt) {
+  port->SetOnLineError(TLineErrorEvent::Bind(this, nullptr, [this](TComponent&, TLineErrors e) {
+    line_errors_.push_back(e);
+    port->Close();
+  }));
+  const std::function<void()> operations[] = {
+      [&] { port->WriteByte(0xBA); }, [&] { port->ReadByte(); },
+      [&] { port->WriteString("\xA5\xAB"); }, [&] { port->ReadWord(); }};
+  for (const auto& operation : operations) {
+    port->Open();
+    line.Send("\x01\x02");
+    line.InjectLineErrors(platform::kErrFrame | platform::kErrBreak);
+    EXPECT_EQ(ErrorText(operation), "0 Can't perform this operation on a closed port");
+    EXPECT_FALSE(port->Active());
+  }
+  EXPECT_EQ(line_errors_, std::vector<TLineErrors>(std::size(operations), {leFrame, leBreak}));
+  EXPECT_EQ(errors_, std::vector<std::string>(std::size(operations),
+                                              "0 Can't perform this operation on a closed port"));
+}
+
 TEST_F(ComPortTest, ThreadRunsWithTheFirstLineHandlerAndStopsWithTheLast) {
   port->Open();
   EXPECT_FALSE(port->HasEventThread());
@@ -161,6 +190,20 @@ TEST_F(ComPortTest, ThreadRunsWithTheFirstLineHandlerAndStopsWithTheLast) {
   port->SetOnEvent(evCTSChange, nullptr);
   EXPECT_FALSE(port->HasEventThread());
   EXPECT_EQ(line.EventMask(), 0u);
+}
+
+TEST_F(ComPortTest, AThreadPriorityChangedBeforeTheThreadRunsIsKept) {
+  priority.HoldThreadStarts(true);
+  port->SetOnEvent(evCTSChange, TNotifyEvent(this, &ComPortTest::OnCts));
+  port->Open();
+  port->SetThreadPriority(tpLowest);
+  priority.HoldThreadStarts(false);
+  ASSERT_TRUE(PumpUntil([&] { return !priority.ThreadLevels().empty(); }));
+  port->SetThreadPriority(tpHigher);
+  EXPECT_EQ(priority.ThreadLevels(), (std::vector<int>{-2, 1}));
+  port->Close();
+  port->SetThreadPriority(tpNormal);  // no thread: nothing is set
+  EXPECT_EQ(priority.ThreadLevels().size(), 2u);
 }
 
 TEST_F(ComPortTest, HandlersRunOnlyWhenTheUserInterfaceThreadProcessesEventsInTableOrder) {
@@ -213,6 +256,21 @@ TEST_F(ComPortTest, CloseWhileAHandOverIsPendingNeitherDeadlocksNorRunsTheHandle
   const auto before = calls_.size();
   for (int i = 0; i < 20; ++i) QCoreApplication::processEvents();
   EXPECT_EQ(calls_.size(), before);  // nothing ran after its close
+}
+
+// The process ends through exit() while the event thread waits for its hand-over.
+TEST_F(ComPortTest, ExitEndsTheProcessWhileTheEventThreadWaitsInAHandOver) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_EXIT(
+      {
+        alarm(20);  // a hang ends by SIGALRM instead
+        port->SetOnEvent(evCTSChange, TNotifyEvent(this, &ComPortTest::OnCts));
+        port->Open();
+        line.SetCts(true);
+        std::this_thread::sleep_for(200ms);  // the thread took the batch and waits
+        std::exit(3);
+      },
+      ::testing::ExitedWithCode(3), "");
 }
 
 TEST_F(ComPortTest, NothingIsLostWhileTheUserInterfaceThreadStalls30Seconds) {

@@ -273,6 +273,52 @@ TEST_F(BoardSimulatorTest, ABoardSwitchedOnAnswersBeforeAnyReset) {
   EXPECT_EQ(Probe(100ms).bytes, "\xBA");
 }
 
+// Every open raises DTR for a moment, as the kernel does; the board's debounced reset input
+// takes it as a reset only with the fault.
+TEST_F(BoardSimulatorTest, TheOpensDtrPulseResetsOnlyABoardThatTakesGlitches) {
+  for (const bool takes_glitches : {false, true}) {
+    SCOPED_TRACE(takes_glitches);
+    sim::VirtualComputer computer;
+    TComPort port{computer.Services()};
+    SetUpBoardLine(port);
+    port.SetDeviceName("/dev/ttyUSB0");
+    sim::BoardFaults faults;
+    faults.resetOnGlitch = takes_glitches;
+    computer.Board().SetFaults(faults);
+    computer.Board().Start();
+    port.Open();
+    std::this_thread::sleep_for(100ms);
+    EXPECT_EQ(computer.Board().Resets(), takes_glitches ? 1 : 0);
+  }
+}
+
+// While DTR holds the board in reset, its TX line floats: a framing error, then a break.
+TEST_F(BoardSimulatorTest, ResetNoiseIsAFramingErrorAndABreakWithItsNul) {
+  std::vector<TLineErrors> errors;
+  port_.SetOnLineError(TLineErrorEvent::Bind(
+      this, nullptr, [&](TComponent&, TLineErrors e) { errors.push_back(e); }));
+  sim::BoardFaults faults;
+  faults.resetNoise = true;
+  Board().SetFaults(faults);
+  StartAndOpen();
+  port_.SetDTR();
+  ASSERT_TRUE(TimeUntilDsr(true));
+  EXPECT_EQ(port_.InputCount(), 1);
+  EXPECT_EQ(errors, (std::vector<TLineErrors>{{leFrame, leBreak}}));
+  EXPECT_EQ(port_.ReadByte(), 0);
+}
+
+// With the adapter's latency timer, bytes come in bursts; those the chip holds at a purge
+// arrive after it.
+TEST_F(BoardSimulatorTest, TheLatencyTimerHoldsBytesPastAPurge) {
+  StartAndOpen();
+  computer_.Line().SetLatency(50ms);
+  computer_.Line().Send("ab");
+  port_.PurgeInput();
+  EXPECT_EQ(port_.InputCount(), 0);
+  EXPECT_EQ(Read(2, 200ms), "ab");
+}
+
 TEST_F(BoardSimulatorTest, AStuckWriteStaysPending) {
   sim::BoardFaults faults;
   faults.stuckWrite = true;
@@ -330,6 +376,35 @@ TEST_F(CutDumpTest, ALineErrorAfterNBytesThenTheRest) {
   ASSERT_TRUE(count_at_error);
   EXPECT_EQ(*count_at_error, 5);
   EXPECT_EQ(Read(kDump.size()), kDump);
+}
+
+// The error arrives after a count that found bytes waiting, so the read after it finds it.
+TEST_F(CutDumpTest, ALineErrorInAReadAfterNBytesIsFoundByTheRead) {
+  port_.SetOnLineError(TLineErrorEvent(this, &CutDumpTest::OnLineError));
+  sim::BoardFaults faults;
+  faults.lineErrorInReadAfter = 5;
+  StartDump(faults);
+  std::string got;
+  const char* found_by = "nothing";
+  const auto start = Clock::now();
+  while (got.size() < kDump.size() && Clock::now() - start < 2s) {
+    const bool waiting = port_.InputCount() > 0;
+    if (frame_error_) {
+      found_by = "the count";
+      break;
+    }
+    if (!waiting) {
+      std::this_thread::sleep_for(200us);
+      continue;
+    }
+    got += static_cast<char>(port_.ReadByte());
+    if (frame_error_) {
+      found_by = "the read";
+      break;
+    }
+  }
+  EXPECT_STREQ(found_by, "the read");
+  EXPECT_LE(got.size(), 6u);  // the fifth byte had arrived before the error
 }
 
 TEST_F(CutDumpTest, UnpluggingAfterNBytesMakesTheNextPortCallFail) {
