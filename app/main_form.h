@@ -1,19 +1,12 @@
 #pragma once
 
-// The program's one window: a status frame with the status line, the progress bar and the
-// "Reset" lamp, and a port frame with the port list and the button "suchen". It only lays out
-// its widgets, implements the window operations and forwards its events.
+// The program's one window as its logic: the serial port with its two indicators, Timer1, the
+// FTP client, the handlers of the window's events and the window operations of the readout
+// stages. It creates, paints and reads no widget itself; its view does that for it.
 
-#include <QColor>
-#include <QComboBox>
-#include <QGroupBox>
-#include <QLabel>
-#include <QProgressBar>
-#include <QPushButton>
-#include <QTimer>
-#include <QWidget>
 #include <functional>
 
+#include "app/main_form_view.h"
 #include "app/program_services.h"
 #include "board/board_link.h"
 #include "results/fault_texts.h"
@@ -26,18 +19,32 @@ namespace korvalesen {
 // Paints the "Reset" lamp in the colour its signal indicator gives.
 class ResetPanelControl : public SignalControl {
  public:
-  explicit ResetPanelControl(QLabel* panel) : panel_(panel) {}
+  explicit ResetPanelControl(MainFormView& view) : view_(view) {}
   void SetColor(std::uint32_t bgr) override;
 
  private:
-  QLabel* panel_;
+  MainFormView& view_;
 };
 
-class TMainForm : public QWidget, public BoardLinkWindow {
-  Q_OBJECT
-
+// Timer1 as the logic holds it; the view runs it and raises Timer1Timer.
+class TTimer {
  public:
-  explicit TMainForm(const ProgramServices& services = {});
+  explicit TTimer(MainFormView& view) : view_(view) {}
+  void SetInterval(int milliseconds) { view_.SetTimer1Interval(milliseconds); }
+  void SetEnabled(bool enabled) { view_.SetTimer1Enabled(enabled); }
+  bool Enabled() const { return view_.Timer1Enabled(); }
+
+ private:
+  MainFormView& view_;
+};
+
+// Created on a view whose widgets exist already, destroyed before it.
+class TMainForm : public BoardLinkWindow, private MainFormEvents {
+ public:
+  explicit TMainForm(MainFormView& view, const ProgramServices& services = {});
+  ~TMainForm() override;
+  TMainForm(const TMainForm&) = delete;
+  TMainForm& operator=(const TMainForm&) = delete;
 
   // The window operations of the readout stages.
   void EnableControls(bool enable) override;
@@ -62,19 +69,13 @@ class TMainForm : public QWidget, public BoardLinkWindow {
   // Builds the caption "LCD Konfiguration auslesen v..." from the program's version.
   void SetVersionCaption();
 
+  // Whether the window is still shown: false once the user has closed it.
+  bool Showing() { return view_.Showing(); }
+
   // Timer1's handler, the readout sequence; set by the program entry.
   void SetTimer1Handler(std::function<void()> handler);
 
-  // Members in declaration order; the children are owned by their Qt parents.
-  QGroupBox* GroupBox3;
-  QLabel* statusLabel;
-  QProgressBar* ProgressBar;
-  QLabel* ResetPanel;
-  QGroupBox* GroupBox4;
-  QComboBox* ComboBox;
-  QPushButton* SuchenButton;
-  QTimer* Timer1;
-  QTimer* Timer2;  // inert: disabled, 30 ms, no handler, never touched
+  TTimer Timer1;
 
   // The fault texts, filled while the window is constructed.
   FaultTextTable FaultTexts;
@@ -94,23 +95,21 @@ class TMainForm : public QWidget, public BoardLinkWindow {
   BoardLink boardLink;
   // Where the upload goes.
   UploadSettings uploadSettings;
-
- protected:
-  void showEvent(QShowEvent* event) override;
-  void closeEvent(QCloseEvent* event) override;
+  // Screen pixels per inch / 96.
+  float displayScale = 1.0f;
 
  private:
-  void SuchenButtonClick();
-  void ComboBoxChange();
-  void Timer1Timer();
-  void FormCloseQuery(bool& can_close);
+  // The handlers; an error leaving one is shown by the exception display.
+  void SuchenButtonClick() override;
+  void ComboBoxChange() override;
+  void Timer1Timer() override;
+  void FormCloseQuery(bool& can_close) override;
   void ResetComSignalSignal(TComponent& sender);
   void ComPortError(TCustomComPort& port, const EComError& error, TComAction& action);
   void ComPortLineError(TComponent& sender, TLineErrors errors);
   void SetUpSerialComponents();
-  void CentreOnScreen();
 
-  float displayScale_ = 1.0f;
+  MainFormView& view_;
   std::function<void()> timer1Handler_;
 };
 

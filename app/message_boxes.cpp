@@ -5,20 +5,12 @@
 #include <string>
 #include <utility>
 
+#include "app/box_text.h"
 #include "app/qt_text.h"
 
 namespace korvalesen {
 
 namespace {
-
-// A server's reply line, shown as an error, can be tens of kilobytes long; laying out such a
-// box would freeze the window. The box shows its start, visibly cut.
-constexpr std::size_t kMaxBoxText = 1000;
-
-std::string BoxText(std::string_view text) {
-  if (text.size() <= kMaxBoxText) return std::string(text);
-  return std::string(text.substr(0, kMaxBoxText)) + " [...]";
-}
 
 MessageBoxPresenter& InstalledPresenter() {
   static MessageBoxPresenter presenter;

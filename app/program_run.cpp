@@ -2,6 +2,7 @@
 
 #include <QApplication>
 
+#include "app/main_form.h"
 #include "app/message_boxes.h"
 #include "app/readout_sequence.h"
 #include "common/exception_display.h"
@@ -13,16 +14,17 @@ namespace {
 // Calls the hook when the sequence is left, by return or by an error.
 class AfterReadoutCall {
  public:
-  AfterReadoutCall(const AfterReadout& hook, TMainForm& form) : hook_(hook), form_(form) {}
+  AfterReadoutCall(const AfterReadout& hook, QtMainFormView& window)
+      : hook_(hook), window_(window) {}
   ~AfterReadoutCall() {
-    if (hook_) hook_(form_);
+    if (hook_) hook_(window_);
   }
   AfterReadoutCall(const AfterReadoutCall&) = delete;
   AfterReadoutCall& operator=(const AfterReadoutCall&) = delete;
 
  private:
   const AfterReadout& hook_;
-  TMainForm& form_;
+  QtMainFormView& window_;
 };
 
 }  // namespace
@@ -36,13 +38,14 @@ int RunProgram(char* program_name, const ProgramServices& services,
   SetExceptionDisplay(ShowExceptionBox);
 
   try {
-    TMainForm MainForm(services);
+    QtMainFormView view;
+    TMainForm MainForm(view, services);
     ReadoutSequence readout(MainForm);
     MainForm.SetTimer1Handler([&] {
-      const AfterReadoutCall after(after_readout, MainForm);
+      const AfterReadoutCall after(after_readout, view);
       readout.Run();
     });
-    MainForm.show();
+    view.show();
     QApplication::exec();
     return static_cast<int>(readout.StatusOnClose());
   } catch (...) {

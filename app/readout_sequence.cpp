@@ -9,14 +9,14 @@
 namespace korvalesen {
 
 void ReadoutSequence::Run() {
-  form_.Timer1->stop();
+  form_.Timer1.SetEnabled(false);
   ExitStatus stage = ExitStatus::kPortSearch;
   try {
     RunStages(stage);
   } catch (...) {
     // A close by the user while the board is read makes the read fail; that still counts as
     // a window closed before the board was read.
-    if (boardRead_ || form_.isVisible()) statusOnClose_ = stage;
+    if (boardRead_ || form_.Showing()) statusOnClose_ = stage;
     throw;
   }
 }

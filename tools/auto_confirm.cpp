@@ -34,9 +34,9 @@ void ConfirmBoxesOnStandardOutput() {
       });
 }
 
-void CloseWindowAfterReadout(TMainForm& form) {
+void CloseWindowAfterReadout(QtMainFormView& window) {
   // Queued: an error that left the sequence is shown first.
-  QTimer::singleShot(0, &form, &QWidget::close);
+  QTimer::singleShot(0, &window, &QWidget::close);
 }
 
 }  // namespace korvalesen::tools

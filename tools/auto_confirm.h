@@ -19,6 +19,6 @@ void ConfirmBoxesOnStandardOutput();
 
 // Closes the window once the readout sequence has been left and the messages that are due
 // have been shown.
-void CloseWindowAfterReadout(TMainForm& form);
+void CloseWindowAfterReadout(QtMainFormView& window);
 
 }  // namespace korvalesen::tools

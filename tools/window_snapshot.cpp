@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "app/main_form.h"
+#include "app/qt_main_form_view.h"
 
 int main(int argc, char* argv[]) {
   if (argc != 2) {
@@ -13,11 +14,12 @@ int main(int argc, char* argv[]) {
     return 2;
   }
   QApplication application(argc, argv);
-  korvalesen::TMainForm form;
-  form.Timer1->stop();
-  form.show();
+  korvalesen::QtMainFormView view;
+  korvalesen::TMainForm form(view);
+  form.Timer1.SetEnabled(false);
+  view.show();
   QApplication::processEvents();
-  if (!form.grab().save(QString::fromLocal8Bit(argv[1]))) {
+  if (!view.grab().save(QString::fromLocal8Bit(argv[1]))) {
     std::fprintf(stderr, "cannot write %s\n", argv[1]);
     return 1;
   }

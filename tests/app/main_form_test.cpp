@@ -12,6 +12,7 @@
 #include <string>
 
 #include "app/message_boxes.h"
+#include "app/qt_main_form_view.h"
 #include "common/exception_display.h"
 #include "common/windows1252.h"
 #include "tests/support/message_box_answerer.h"
@@ -39,18 +40,19 @@ struct WidgetLayout {
 
 class MainFormTest : public ::testing::Test {
  protected:
-  TMainForm form_;
+  QtMainFormView view_;
+  TMainForm form_{view_};
 };
 
 TEST_F(MainFormTest, EveryWidgetSitsWhereTheLayoutPutsIt) {
   const WidgetLayout layout[] = {
-      {form_.GroupBox3, &form_, {16, 24, 353, 89}, "Status", "Arial", 16, false},
-      {form_.statusLabel, form_.GroupBox3, {16, 64, 329, 18}, "", "Arial", 16, false},
-      {form_.ProgressBar, form_.GroupBox3, {16, 32, 233, 25}, "", nullptr, 0, false},
-      {form_.ResetPanel, form_.GroupBox3, {264, 32, 73, 25}, "Reset", "Arial", 16, true},
-      {form_.GroupBox4, &form_, {384, 24, 177, 89}, "Port", "Arial", 16, false},
-      {form_.ComboBox, form_.GroupBox4, {16, 24, 137, 26}, "", "Arial", 16, false},
-      {form_.SuchenButton, form_.GroupBox4, {16, 56, 137, 25}, "suchen", "Arial", 16, false},
+      {view_.GroupBox3, &view_, {16, 24, 353, 89}, "Status", "Arial", 16, false},
+      {view_.statusLabel, view_.GroupBox3, {16, 64, 329, 18}, "", "Arial", 16, false},
+      {view_.ProgressBar, view_.GroupBox3, {16, 32, 233, 25}, "", nullptr, 0, false},
+      {view_.ResetPanel, view_.GroupBox3, {264, 32, 73, 25}, "Reset", "Arial", 16, true},
+      {view_.GroupBox4, &view_, {384, 24, 177, 89}, "Port", "Arial", 16, false},
+      {view_.ComboBox, view_.GroupBox4, {16, 24, 137, 26}, "", "Arial", 16, false},
+      {view_.SuchenButton, view_.GroupBox4, {16, 56, 137, 25}, "suchen", "Arial", 16, false},
   };
   for (const WidgetLayout& expected : layout) {
     SCOPED_TRACE(expected.widget->metaObject()->className());
@@ -72,80 +74,80 @@ TEST_F(MainFormTest, EveryWidgetSitsWhereTheLayoutPutsIt) {
       EXPECT_EQ(expected.widget->font().bold(), expected.bold);
     }
   }
-  EXPECT_EQ(form_.size(), QSize(574, 127));
-  EXPECT_EQ(form_.minimumSize(), form_.maximumSize()) << "the window has a fixed size";
-  EXPECT_EQ(form_.font().family(), "MS Sans Serif");
-  EXPECT_EQ(form_.font().pixelSize(), 11);
+  EXPECT_EQ(view_.size(), QSize(574, 127));
+  EXPECT_EQ(view_.minimumSize(), view_.maximumSize()) << "the window has a fixed size";
+  EXPECT_EQ(view_.font().family(), "MS Sans Serif");
+  EXPECT_EQ(view_.font().pixelSize(), 11);
 }
 
 TEST_F(MainFormTest, ArialResolvesToAMetricCompatibleFont) {
-  const QFontInfo resolved(form_.GroupBox3->font());
+  const QFontInfo resolved(view_.GroupBox3->font());
   EXPECT_TRUE(resolved.family() == "Arial" || resolved.family() == "Liberation Sans")
       << resolved.family().toStdString();
   EXPECT_EQ(resolved.pixelSize(), 16);
 }
 
 TEST_F(MainFormTest, StartsInTheInitialState) {
-  EXPECT_EQ(form_.windowTitle(), QString("LCD Konfiguration auslesen v%1.%2")
+  EXPECT_EQ(view_.windowTitle(), QString("LCD Konfiguration auslesen v%1.%2")
                                      .arg(PROJECT_VERSION_MAJOR)
                                      .arg(PROJECT_VERSION_MINOR));
-  EXPECT_TRUE(form_.statusLabel->text().isEmpty());
-  EXPECT_EQ(form_.statusLabel->palette().color(QPalette::Window), QColor(Qt::white));
-  EXPECT_TRUE(form_.statusLabel->autoFillBackground());
-  EXPECT_EQ(form_.ProgressBar->minimum(), 0);
-  EXPECT_EQ(form_.ProgressBar->maximum(), 100);
-  EXPECT_EQ(form_.ProgressBar->value(), 0);
-  EXPECT_EQ(form_.ResetPanel->palette().color(QPalette::Window), QColor(0, 128, 0));
-  EXPECT_EQ(form_.ResetPanel->alignment(), Qt::AlignCenter);
-  EXPECT_EQ(form_.ComboBox->count(), 0);
-  EXPECT_FALSE(form_.ComboBox->isEditable());
-  EXPECT_EQ(form_.ComboBox->focusPolicy(), Qt::NoFocus);
-  EXPECT_EQ(form_.SuchenButton->focusPolicy(), Qt::NoFocus);
-  EXPECT_TRUE(form_.Timer1->isActive());
-  EXPECT_EQ(form_.Timer1->interval(), 1000);
-  EXPECT_FALSE(form_.Timer2->isActive());
-  EXPECT_EQ(form_.Timer2->interval(), 30);
+  EXPECT_TRUE(view_.statusLabel->text().isEmpty());
+  EXPECT_EQ(view_.statusLabel->palette().color(QPalette::Window), QColor(Qt::white));
+  EXPECT_TRUE(view_.statusLabel->autoFillBackground());
+  EXPECT_EQ(view_.ProgressBar->minimum(), 0);
+  EXPECT_EQ(view_.ProgressBar->maximum(), 100);
+  EXPECT_EQ(view_.ProgressBar->value(), 0);
+  EXPECT_EQ(view_.ResetPanel->palette().color(QPalette::Window), QColor(0, 128, 0));
+  EXPECT_EQ(view_.ResetPanel->alignment(), Qt::AlignCenter);
+  EXPECT_EQ(view_.ComboBox->count(), 0);
+  EXPECT_FALSE(view_.ComboBox->isEditable());
+  EXPECT_EQ(view_.ComboBox->focusPolicy(), Qt::NoFocus);
+  EXPECT_EQ(view_.SuchenButton->focusPolicy(), Qt::NoFocus);
+  EXPECT_TRUE(view_.Timer1->isActive());
+  EXPECT_EQ(view_.Timer1->interval(), 1000);
+  EXPECT_FALSE(view_.Timer2->isActive());
+  EXPECT_EQ(view_.Timer2->interval(), 30);
   EXPECT_EQ(form_.FaultTexts.texts[39], "Ungültige Fehlertext-Nr."_w1252);
-  EXPECT_EQ(form_.windowIcon().availableSizes().value(0), QSize(96, 96));
+  EXPECT_EQ(view_.windowIcon().availableSizes().value(0), QSize(96, 96));
 }
 
 TEST_F(MainFormTest, TheApplicationTitleIsNotAppendedToTheCaption) {
   QApplication::setApplicationName(kApplicationTitle);
-  form_.show();
-  ASSERT_NE(form_.windowHandle(), nullptr);
-  EXPECT_EQ(form_.windowHandle()->title(), form_.windowTitle());
+  view_.show();
+  ASSERT_NE(view_.windowHandle(), nullptr);
+  EXPECT_EQ(view_.windowHandle()->title(), view_.windowTitle());
   EXPECT_TRUE(QGuiApplication::applicationDisplayName() == kApplicationTitle);
 }
 
 TEST_F(MainFormTest, TheShownWindowIsCentredOnTheScreen) {
-  form_.show();
-  const QRect screen = form_.screen()->geometry();
-  EXPECT_LE(std::abs(form_.frameGeometry().center().x() - screen.center().x()), 1);
-  EXPECT_LE(std::abs(form_.frameGeometry().center().y() - screen.center().y()), 1);
+  view_.show();
+  const QRect screen = view_.screen()->geometry();
+  EXPECT_LE(std::abs(view_.frameGeometry().center().x() - screen.center().x()), 1);
+  EXPECT_LE(std::abs(view_.frameGeometry().center().y() - screen.center().y()), 1);
 }
 
 TEST_F(MainFormTest, DisablingTheControlsLeavesFramesStatusLineAndColoursAlone) {
   form_.EnableControls(false);
-  EXPECT_FALSE(form_.ResetPanel->isEnabled());
-  EXPECT_FALSE(form_.ProgressBar->isEnabled());
-  EXPECT_FALSE(form_.SuchenButton->isEnabled());
-  EXPECT_FALSE(form_.ComboBox->isEnabled());
-  EXPECT_TRUE(form_.GroupBox3->isEnabled());
-  EXPECT_TRUE(form_.GroupBox4->isEnabled());
-  EXPECT_TRUE(form_.statusLabel->isEnabled());
-  EXPECT_EQ(form_.ResetPanel->palette().color(QPalette::Disabled, QPalette::Window),
+  EXPECT_FALSE(view_.ResetPanel->isEnabled());
+  EXPECT_FALSE(view_.ProgressBar->isEnabled());
+  EXPECT_FALSE(view_.SuchenButton->isEnabled());
+  EXPECT_FALSE(view_.ComboBox->isEnabled());
+  EXPECT_TRUE(view_.GroupBox3->isEnabled());
+  EXPECT_TRUE(view_.GroupBox4->isEnabled());
+  EXPECT_TRUE(view_.statusLabel->isEnabled());
+  EXPECT_EQ(view_.ResetPanel->palette().color(QPalette::Disabled, QPalette::Window),
             QColor(0, 128, 0));
-  EXPECT_EQ(form_.statusLabel->palette().color(QPalette::Window), QColor(Qt::white));
+  EXPECT_EQ(view_.statusLabel->palette().color(QPalette::Window), QColor(Qt::white));
   form_.EnableControls(true);
-  EXPECT_TRUE(form_.ComboBox->isEnabled());
-  EXPECT_TRUE(form_.ResetPanel->isEnabled());
+  EXPECT_TRUE(view_.ComboBox->isEnabled());
+  EXPECT_TRUE(view_.ResetPanel->isEnabled());
 }
 
 TEST_F(MainFormTest, StatusTextAndProgressReachTheWidgets) {
   form_.SetStatusText("Konfiguration aus Gerät lesen"_w1252);
-  EXPECT_EQ(form_.statusLabel->text(), QString::fromUtf8("Konfiguration aus Gerät lesen"));
+  EXPECT_EQ(view_.statusLabel->text(), QString::fromUtf8("Konfiguration aus Gerät lesen"));
   form_.SetProgress(70);
-  EXPECT_EQ(form_.ProgressBar->value(), 70);
+  EXPECT_EQ(view_.ProgressBar->value(), 70);
 }
 
 TEST_F(MainFormTest, ErrorAndInfoBoxesHaveTheirCaptionIconTextAndOneOkButton) {
@@ -173,30 +175,30 @@ TEST_F(MainFormTest, AnErrorLeavingTimer1IsShownUnderTheApplicationTitleAndTheLo
   int ticks = 0;
   form_.SetTimer1Handler([&] {
     ++ticks;
-    form_.Timer1->stop();
+    view_.Timer1->stop();
     throw Error("Socket-Fehler # 10061\r\nVerbindung abgelehnt."_w1252.data());
   });
-  form_.Timer1->start(1);
+  view_.Timer1->start(1);
   ProcessEventsFor(200);
   form_.SetTimer1Handler([&] {
     ++ticks;
-    form_.Timer1->stop();
+    view_.Timer1->stop();
     throw SilentAbort();
   });
-  form_.Timer1->start(1);
+  view_.Timer1->start(1);
   ProcessEventsFor(100);
   // A server's reply of megabytes is shown cut, and an exception of another kind by its kind.
   form_.SetTimer1Handler([&] {
-    form_.Timer1->stop();
+    view_.Timer1->stop();
     throw Error("550 " + std::string(3000000, 'x'));
   });
-  form_.Timer1->start(1);
+  view_.Timer1->start(1);
   ProcessEventsFor(200);
   form_.SetTimer1Handler([&] {
-    form_.Timer1->stop();
+    view_.Timer1->stop();
     throw std::bad_alloc();
   });
-  form_.Timer1->start(1);
+  view_.Timer1->start(1);
   ProcessEventsFor(200);
   SetExceptionDisplay(nullptr);
 
@@ -211,21 +213,21 @@ TEST_F(MainFormTest, AnErrorLeavingTimer1IsShownUnderTheApplicationTitleAndTheLo
 }
 
 TEST_F(MainFormTest, Timer2NeverFires) {
-  QSignalSpy spy(form_.Timer2, &QTimer::timeout);
-  form_.SuchenButton->click();
+  QSignalSpy spy(view_.Timer2, &QTimer::timeout);
+  view_.SuchenButton->click();
   ProcessEventsFor(150);
   EXPECT_EQ(spy.count(), 0);
-  EXPECT_FALSE(form_.Timer2->isActive());
+  EXPECT_FALSE(view_.Timer2->isActive());
 }
 
 TEST_F(MainFormTest, ASecondPressOfSuchenDoesNotRestartAnArmedTimer) {
-  form_.Timer1->stop();
-  QSignalSpy ticks(form_.Timer1, &QTimer::timeout);
-  form_.SuchenButton->click();
-  EXPECT_TRUE(form_.Timer1->isActive());
+  view_.Timer1->stop();
+  QSignalSpy ticks(view_.Timer1, &QTimer::timeout);
+  view_.SuchenButton->click();
+  EXPECT_TRUE(view_.Timer1->isActive());
   ProcessEventsFor(400);
-  form_.SuchenButton->click();
-  EXPECT_LT(form_.Timer1->remainingTime(), 900) << "the second press restarted the timer";
+  view_.SuchenButton->click();
+  EXPECT_LT(view_.Timer1->remainingTime(), 900) << "the second press restarted the timer";
   EXPECT_EQ(ticks.count(), 0);
 }
 
@@ -233,12 +235,12 @@ TEST_F(MainFormTest, TheFirstTickRunsTheHandlerOnce) {
   int runs = 0;
   form_.SetTimer1Handler([&] {
     ++runs;
-    form_.Timer1->stop();
+    view_.Timer1->stop();
   });
-  form_.Timer1->start(1);
+  view_.Timer1->start(1);
   ProcessEventsFor(100);
   EXPECT_EQ(runs, 1);
-  EXPECT_FALSE(form_.Timer1->isActive());
+  EXPECT_FALSE(view_.Timer1->isActive());
 }
 
 }  // namespace

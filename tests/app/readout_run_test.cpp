@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <iostream>
 
+#include "app/qt_main_form_view.h"
 #include "app/qt_text.h"
 #include "app/readout_sequence.h"
 #include "common/result_file_names.h"
@@ -41,7 +42,7 @@ class ReadoutRunTest : public ::testing::Test {
     // The user closes the window, which closes the port first, as the program's end does;
     // a window destroyed with its port still open on an unplugged device would raise the
     // port's error while its indicators unhook.
-    form_.close();
+    view_.close();
     if (HasFailure()) {
       for (const std::string& box : Boxes()) std::cerr << "box shown: " << box << "\n";
     }
@@ -63,7 +64,7 @@ class ReadoutRunTest : public ::testing::Test {
   // One tick of Timer1: the status the process ended with, nothing when the sequence
   // returned; an error leaving the sequence is kept.
   std::optional<ExitStatus> RunReadout() {
-    form_.show();
+    view_.show();
     computer_.Board().Start();
     try {
       readout_.Run();
@@ -97,7 +98,8 @@ class ReadoutRunTest : public ::testing::Test {
   PyftpdlibServer server_{"korvalesen", kPassword};
   sim::VirtualComputer computer_;
   sim::RecordingTonePlayer tone_;
-  TMainForm form_{Services()};
+  QtMainFormView view_;
+  TMainForm form_{view_, Services()};
   ReadoutSequence readout_{form_};
   MessageBoxAnswerer answerer_;
   std::string escaped_;
@@ -126,7 +128,7 @@ TEST_F(ReadoutRunTest, ABoardReadOverTheSimulatorArrivesOnTheServer) {
   }
   EXPECT_FALSE(computer_.Line().IsOpen());
   EXPECT_EQ(tone_.Played().size(), 1u);
-  EXPECT_EQ(form_.statusLabel->text(), "Verbindung beendet");
+  EXPECT_EQ(view_.statusLabel->text(), "Verbindung beendet");
 }
 
 TEST_F(ReadoutRunTest, WithoutTheAdapterTheWindowWaitsForSuchen) {
@@ -134,11 +136,11 @@ TEST_F(ReadoutRunTest, WithoutTheAdapterTheWindowWaitsForSuchen) {
   EXPECT_EQ(RunReadout(), std::nullopt);
   EXPECT_TRUE(escaped_.empty());
   EXPECT_THAT(Boxes(), ElementsAre("Fehler: USB-Port der LCD-Platine nicht gefunden!"));
-  EXPECT_TRUE(form_.isVisible());
-  EXPECT_TRUE(form_.SuchenButton->isEnabled());
-  EXPECT_TRUE(form_.ComboBox->isEnabled());
-  EXPECT_FALSE(form_.Timer1->isActive());
-  EXPECT_EQ(form_.ComboBox->count(), 2);
+  EXPECT_TRUE(view_.isVisible());
+  EXPECT_TRUE(view_.SuchenButton->isEnabled());
+  EXPECT_TRUE(view_.ComboBox->isEnabled());
+  EXPECT_FALSE(view_.Timer1->isActive());
+  EXPECT_EQ(view_.ComboBox->count(), 2);
   EXPECT_EQ(readout_.StatusOnClose(), ExitStatus::kPortSearch);
   EXPECT_FALSE(AnyResultFileHere());
 }
@@ -176,7 +178,7 @@ TEST_F(ReadoutRunTest, AnFtpErrorLeavesTheWindowOpenWithTheFilesKept) {
   WriteFileBytes(ServerFolder(), "x");
   EXPECT_EQ(RunReadout(), std::nullopt);
   EXPECT_FALSE(escaped_.empty());
-  EXPECT_TRUE(form_.isVisible());
+  EXPECT_TRUE(view_.isVisible());
   EXPECT_EQ(readout_.StatusOnClose(), ExitStatus::kUpload);
   for (const auto name : kResultFileNames) EXPECT_TRUE(fs::exists(name)) << name;
 }
@@ -208,9 +210,9 @@ TEST_F(ReadoutRunTest, UnpluggingDuringTheDumpEndsTheReadWithThePortsError) {
 
 TEST_F(ReadoutRunTest, ClosingTheWindowDuringTheDumpCountsAsBeforeTheBoardWasRead) {
   computer_.Board().SetPaced(true);
-  QTimer::singleShot(3000, &form_, [this] { form_.close(); });
+  QTimer::singleShot(3000, &view_, [this] { view_.close(); });
   EXPECT_EQ(RunReadout(), std::nullopt);
-  EXPECT_FALSE(form_.isVisible());
+  EXPECT_FALSE(view_.isVisible());
   EXPECT_FALSE(port_open());
   EXPECT_EQ(readout_.StatusOnClose(), ExitStatus::kPortSearch);
   EXPECT_FALSE(AnyResultFileHere());

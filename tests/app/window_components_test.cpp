@@ -3,6 +3,7 @@
 #include <QApplication>
 
 #include "app/main_form.h"
+#include "app/qt_main_form_view.h"
 #include "tests/support/message_box_answerer.h"
 
 namespace korvalesen {
@@ -11,7 +12,8 @@ namespace {
 using testing::MessageBoxAnswerer;
 
 TEST(WindowComponents, ThePortHasTheWindowsSettings) {
-  TMainForm form;
+  QtMainFormView view;
+  TMainForm form(view);
   EXPECT_FALSE(form.ComPort.Active());
   EXPECT_EQ(form.ComPort.BaudRate(), br9600);
   EXPECT_EQ(form.ComPort.BufferSizes().Input(), 64000);
@@ -24,7 +26,8 @@ TEST(WindowComponents, ThePortHasTheWindowsSettings) {
 }
 
 TEST(WindowComponents, APortErrorIsShownWithThePortNameAndEndsSilently) {
-  TMainForm form;
+  QtMainFormView view;
+  TMainForm form(view);
   form.portName = "ttyUSB7";
   form.ComPort.SetDeviceName("/dev/korvalesen-no-such-port");
   MessageBoxAnswerer answerer;
