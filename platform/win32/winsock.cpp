@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <cstring>
+#include <optional>
 
 #include "platform/socket_api.h"
 #include "platform/socket_error_codes.h"
@@ -72,11 +73,15 @@ SOCKET Native(NativeSocket socket) {
   return static_cast<SOCKET>(static_cast<unsigned int>(socket));
 }
 
-sockaddr_in ToSocketAddress(const std::string& address, std::uint16_t port) {
+// The socket address of a dotted address (empty: any local address); nullopt for a text that
+// is no address, which inet_addr gives as INADDR_NONE, the same bits as 255.255.255.255.
+std::optional<sockaddr_in> ToSocketAddress(const std::string& address, std::uint16_t port) {
   sockaddr_in result{};
   result.sin_family = AF_INET;
   result.sin_port = api.htons(port);
-  result.sin_addr.s_addr = address.empty() ? 0 : api.inet_addr(address.c_str());
+  if (address.empty()) return result;
+  result.sin_addr.s_addr = api.inet_addr(address.c_str());
+  if (result.sin_addr.s_addr == INADDR_NONE && address != "255.255.255.255") return std::nullopt;
   return result;
 }
 
@@ -148,8 +153,9 @@ SocketCall OpenStreamSocket() {
 }
 
 SocketCall BindSocket(NativeSocket socket, const std::string& address) {
-  const sockaddr_in local = ToSocketAddress(address, 0);
-  if (api.bind(Native(socket), reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0) {
+  const std::optional<sockaddr_in> local = ToSocketAddress(address, 0);
+  if (!local) return {-1, kWsaInvalidArgument};
+  if (api.bind(Native(socket), reinterpret_cast<const sockaddr*>(&*local), sizeof *local) != 0) {
     return Failure();
   }
   return {};
@@ -158,10 +164,11 @@ SocketCall BindSocket(NativeSocket socket, const std::string& address) {
 SocketCall ConnectSocket(NativeSocket socket, const std::string& address, std::uint16_t port,
                          int timeout_ms) {
   // Connect without blocking, so that the wait for the handshake can end after the limit.
+  const std::optional<sockaddr_in> peer = ToSocketAddress(address, port);
+  if (!peer) return {-1, kWsaInvalidArgument};
   if (!SetNonBlocking(socket, true)) return Failure();
-  const sockaddr_in peer = ToSocketAddress(address, port);
   SocketCall result;
-  if (api.connect(Native(socket), reinterpret_cast<const sockaddr*>(&peer), sizeof peer) != 0) {
+  if (api.connect(Native(socket), reinterpret_cast<const sockaddr*>(&*peer), sizeof *peer) != 0) {
     if (api.WSAGetLastError() != kWsaWouldBlock) {
       result = Failure();
     } else {

@@ -1,5 +1,5 @@
-// Priorities, the configuration store, the log's file append and its date and time text on
-// Windows.
+// Priorities, the refusal of a text that is no address by the sockets, the configuration store, the
+// log's file append and its date and time text on Windows.
 
 #include <gtest/gtest.h>
 #include <windows.h>
@@ -10,6 +10,8 @@
 #include "platform/file_append.h"
 #include "platform/local_time_text.h"
 #include "platform/priority.h"
+#include "platform/socket_api.h"
+#include "platform/socket_error_codes.h"
 #include "platform/win32/registry_config_store.h"
 #include "tests/support/temporary_directory.h"
 
@@ -83,6 +85,19 @@ TEST(WindowsLocalTime, IsTheDateAndTheTimeWithTheYear) {
   ASSERT_NE(blank, std::string::npos) << text;
   EXPECT_NE(text.substr(0, blank).find(std::to_string(now.wYear % 100)), std::string::npos) << text;
   EXPECT_NE(text.find(':', blank), std::string::npos) << text;
+}
+
+// A text that is no dotted address is refused with 10022 before the system sees it, on both
+// ends of a connection, instead of becoming the address whose bits inet_addr returns for it.
+TEST(WindowsSockets, ATextThatIsNoAddressIsAnInvalidArgument) {
+  ASSERT_EQ(StartSocketLibrary().outcome, SocketStartup::kStarted);
+  const SocketCall socket = OpenStreamSocket();
+  ASSERT_FALSE(socket.Failed());
+  const auto native = static_cast<NativeSocket>(socket.value);
+  EXPECT_EQ(BindSocket(native, "127.0.0.x").error, kWsaInvalidArgument);
+  EXPECT_EQ(ConnectSocket(native, "127.0.0.x", 21, 1000).error, kWsaInvalidArgument);
+  ShutdownAndClose(native);
+  StopSocketLibrary();
 }
 
 }  // namespace
