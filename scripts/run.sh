@@ -4,7 +4,9 @@
 # "import", runs the whole readout against it in a visible window and shows what arrived on
 # the server. With a display the window waits for a click on its closing message; without
 # one it runs under Xvfb, and the message boxes are printed and confirm themselves.
-# Arguments go to korvalesen-sim (for example --fast, --seed 7, --fault no-echo; see
+#   scripts/run.sh [--windows] [korvalesen-sim's options]
+# --windows runs the Windows program korvalesen-sim.exe under Wine instead (build/windows).
+# The options go to korvalesen-sim (for example --fast, --seed 7, --fault no-echo; see
 # build/default/tools/korvalesen-sim --help). Exit status: that of korvalesen-sim.
 set -eu
 cd "$(dirname "$0")/.."
@@ -13,8 +15,13 @@ top=$(pwd)
 # shellcheck source=scripts/prepare-build.sh
 . ./scripts/prepare-build.sh
 
-cmake --preset default
-cmake --build --preset default --target korvalesen-sim
+preset=default
+if [ "${1:-}" = --windows ]; then
+  preset=windows
+  shift
+fi
+cmake --preset "$preset"
+cmake --build --preset "$preset" --target korvalesen-sim
 
 work=$(mktemp -d)
 server=""
@@ -50,16 +57,20 @@ done
 port=$(sed -n 's/^PORT //p' "$work/port")
 echo "FTP server (pyftpdlib) on 127.0.0.1:$port, folder $work/server"
 
-sim="$top/build/default/tools/korvalesen-sim"
+if [ "$preset" = windows ]; then
+  set -- "$top/scripts/wine-run.sh" "$top/build/windows/wine-prefix" \
+    "$top/build/windows/tools/korvalesen-sim.exe" --ftp "127.0.0.1:$port" --user korvalesen "$@"
+else
+  set -- "$top/build/default/tools/korvalesen-sim" --ftp "127.0.0.1:$port" --user korvalesen "$@"
+fi
 status=0
 cd "$work/run"
 if [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; then
   echo "korvalesen-sim: confirm its closing message to end the run"
-  "$sim" --ftp "127.0.0.1:$port" --user korvalesen "$@" || status=$?
+  "$@" || status=$?
 else
   echo "korvalesen-sim under Xvfb; its message boxes:"
-  xvfb-run --auto-servernum "$sim" --auto-confirm --ftp "127.0.0.1:$port" --user korvalesen \
-    "$@" || status=$?
+  xvfb-run --auto-servernum "$@" --auto-confirm || status=$?
 fi
 cd "$top"
 stop_server
