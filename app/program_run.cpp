@@ -4,6 +4,7 @@
 
 #include "app/main_form.h"
 #include "app/message_boxes.h"
+#include "app/qt_main_form_view.h"
 #include "app/readout_sequence.h"
 #include "common/exception_display.h"
 
@@ -14,8 +15,7 @@ namespace {
 // Calls the hook when the sequence is left, by return or by an error.
 class AfterReadoutCall {
  public:
-  AfterReadoutCall(const AfterReadout& hook, QtMainFormView& window)
-      : hook_(hook), window_(window) {}
+  AfterReadoutCall(const AfterReadout& hook, MainFormView& window) : hook_(hook), window_(window) {}
   ~AfterReadoutCall() {
     if (hook_) hook_(window_);
   }
@@ -24,7 +24,7 @@ class AfterReadoutCall {
 
  private:
   const AfterReadout& hook_;
-  QtMainFormView& window_;
+  MainFormView& window_;
 };
 
 }  // namespace

@@ -6,14 +6,14 @@
 
 #include <functional>
 
+#include "app/main_form_view.h"
 #include "app/program_services.h"
-#include "app/qt_main_form_view.h"
 
 namespace korvalesen {
 
 // Called each time the readout sequence has returned or left with an error, before that error
 // is shown; the process is still running and the window waits for the user.
-using AfterReadout = std::function<void(QtMainFormView& window)>;
+using AfterReadout = std::function<void(MainFormView& window)>;
 
 // Runs until the user closes the window and returns the status the process then ends with.
 // The toolkit sees the program name only, never the command line.

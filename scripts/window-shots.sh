@@ -2,10 +2,57 @@
 # Starts the real program under Xvfb at 96 and at 144 dots per inch, as a desktop announces
 # them (the X server's resolution and the Xft.dpi resource), and takes two screenshots at
 # each: the window before its port search (within its first second) and the window with the
-# message box that the search shows when no adapter is plugged in.
+# message box that the search shows when no adapter is plugged in. Then the same of the
+# Windows build's window under Wine, whose resolution is the registry's LogPixels, on a Wine
+# desktop that draws the frames as Windows does (files windows-*.png).
 #   scripts/window-shots.sh [output folder]   (default: build/window-shots)
-# Needs xvfb, xauth, x11-utils, x11-xserver-utils and imagemagick (scripts/install-deps.sh).
+# Needs xvfb, xauth, x11-utils, x11-xserver-utils, imagemagick, mingw-w64 and wine
+# (scripts/install-deps.sh).
 set -eu
+
+# One X session for the Windows window: a Wine prefix at the resolution, the window, the
+# screenshots, then the end of the prefix's processes.
+if [ "${1:-}" = "--wine-session" ]; then
+  dpi=$2 out=$3 program=$4 prefix=$5
+  here=$(dirname "$0")
+  run() { "$here/wine-run.sh" "$prefix" "$@" >/dev/null; }
+  run reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$dpi" /f
+  run reg add 'HKLM\System\CurrentControlSet\Hardware Profiles\Current\Software\Fonts' \
+    /v LogPixels /t REG_DWORD /d "$dpi" /f
+  run reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f
+  run reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1280x1024 /f
+  # The prefix's processes start afresh with these settings.
+  WINEPREFIX=$prefix /usr/lib/wine/wineserver -k || true
+  log=$(mktemp)
+  trap 'rm -f "$log"' EXIT
+  "$here/wine-run.sh" "$prefix" "$program" "Keinen ComPort auf dem PC gefunden!" >"$log" &
+  pid=$!
+
+  # Waits up to a minute for the program to write the line $1.
+  wait_for_line() {
+    tries=0
+    until grep -q "^$1" "$log"; do
+      tries=$((tries + 1))
+      if [ "$tries" -gt 600 ]; then
+        echo "the Windows window did not announce \"$1\" at $dpi dpi" >&2
+        kill "$pid" 2>/dev/null || true
+        exit 1
+      fi
+      sleep 0.1
+    done
+  }
+
+  wait_for_line window
+  sleep 0.5  # the first paint
+  import -window root -trim +repage "$out/windows-${dpi}dpi.png"
+  wait_for_line box
+  sleep 1
+  import -window root -trim +repage "$out/windows-${dpi}dpi-search.png"
+  kill "$pid" 2>/dev/null || true
+  WINEPREFIX=$prefix /usr/lib/wine/wineserver -k || true
+  wait "$pid" 2>/dev/null || true
+  exit 0
+fi
 
 # One X session: the program in an empty working folder, the screenshots, then the end.
 if [ "${1:-}" = "--session" ]; then
@@ -51,3 +98,14 @@ for dpi in 96 144; do
 done
 echo "written: $out/window-96dpi.png $out/window-96dpi-search.png" \
   "$out/window-144dpi.png $out/window-144dpi-search.png"
+
+# The Windows build's window, in a Wine prefix of its own per resolution.
+cmake --build --preset windows --target korvalesen-window-shot
+program=$PWD/build/windows/app/korvalesen-window-shot.exe
+for dpi in 96 144; do
+  xvfb-run --auto-servernum --server-args="-screen 0 1280x1024x24 -noreset" \
+    "$PWD/scripts/window-shots.sh" --wine-session "$dpi" "$out" "$program" \
+    "$out/wine-prefix-${dpi}dpi"
+done
+echo "written: $out/windows-96dpi.png $out/windows-96dpi-search.png" \
+  "$out/windows-144dpi.png $out/windows-144dpi-search.png"

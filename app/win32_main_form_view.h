@@ -1,0 +1,79 @@
+#pragma once
+
+// The main window in native Windows controls: creates them from the layout, paints and reads
+// them, shows the message boxes, runs the message loop and Timer1, and forwards the controls'
+// events to the window's logic.
+
+#include <windows.h>
+
+#include "app/main_form_view.h"
+
+namespace korvalesen {
+
+class Win32MainFormView : public MainFormView {
+ public:
+  Win32MainFormView();
+  ~Win32MainFormView() override;
+  Win32MainFormView(const Win32MainFormView&) = delete;
+  Win32MainFormView& operator=(const Win32MainFormView&) = delete;
+
+  void SetEvents(MainFormEvents* events) override;
+  double ScreenPixelsPerInch() override;
+  void SetOuterSize(OuterSize size) override;
+  void SetCaption(std::string_view text) override;
+  bool Showing() override;
+  void PostClose() override;
+  void SetControlEnabled(MainFormControl control, bool enabled) override;
+  void RepaintControl(MainFormControl control) override;
+  void SetStatusLabelText(std::string_view text) override;
+  void SetProgressBarPosition(int position) override;
+  void SetResetPanelColor(std::uint32_t bgr) override;
+  void ClearComboBox() override;
+  void AddComboBoxItem(std::string_view text) override;
+  int ComboBoxCount() override;
+  std::string ComboBoxItem(int index) override;
+  void SetComboBoxIndex(int index) override;
+  std::string ComboBoxText() override;
+  void SetComboBoxText(std::string_view text) override;
+  void ShowBox(BoxKind kind, std::string_view caption, std::string_view text) override;
+  void ProcessMessages() override;
+  void SetTimer1Interval(int milliseconds) override;
+  void SetTimer1Enabled(bool enabled) override;
+  bool Timer1Enabled() override;
+
+  // Shows the window centred on the screen.
+  void Show();
+  // Dispatches messages until the window has been closed.
+  void RunMessageLoop();
+
+  // The window and its controls in the layout's order. Timer1 is a window timer; Timer2 stays
+  // inert and is therefore no timer of the system at all.
+  HWND MainForm = nullptr;
+  HWND GroupBox3 = nullptr;
+  HWND statusLabel = nullptr;
+  HWND ProgressBar = nullptr;
+  HWND ResetPanel = nullptr;
+  HWND GroupBox4 = nullptr;
+  HWND ComboBox = nullptr;
+  HWND SuchenButton = nullptr;
+
+ private:
+  static LRESULT CALLBACK WindowProcedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
+  LRESULT Handle(UINT message, WPARAM wparam, LPARAM lparam);
+  void CreateControls();
+  void SetComboBoxClosedHeight(int height);
+  HWND Control(MainFormControl control) const;
+  int Scaled(int pixels) const;
+  void CentreOnScreen();
+
+  MainFormEvents* events_ = nullptr;
+  int pixelsPerInch_ = 96;
+  HFONT arial_ = nullptr;
+  HFONT arialBold_ = nullptr;
+  HBRUSH resetPanelBrush_ = nullptr;
+  COLORREF resetPanelColor_ = 0;
+  int timer1Interval_ = 1000;
+  bool timer1Enabled_ = false;
+};
+
+}  // namespace korvalesen
