@@ -12,7 +12,7 @@ packages="
   x11-utils x11-xserver-utils imagemagick
   dpkg-dev desktop-file-utils udev
   python3 python3-pyftpdlib vsftpd
-  g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 googletest wine wine64 fonts-wine
+  g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 googletest wine wine64
 "
 
 missing=""

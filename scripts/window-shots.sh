@@ -25,7 +25,7 @@ if [ "${1:-}" = "--wine-session" ]; then
   WINEPREFIX=$prefix /usr/lib/wine/wineserver -k || true
   log=$(mktemp)
   trap 'rm -f "$log"' EXIT
-  "$here/wine-run.sh" "$prefix" "$program" "Keinen ComPort auf dem PC gefunden!" >"$log" &
+  "$here/wine-run.sh" "$prefix" "$program" "USB-Port der LCD-Platine nicht gefunden!" >"$log" &
   pid=$!
 
   # Waits up to a minute for the program to write the line $1.
