@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include <array>
 #include <string>
 
 #include "app/message_boxes.h"
@@ -288,19 +289,10 @@ void Win32MainFormView::RunMessageLoop() {
 }
 
 HWND Win32MainFormView::Control(MainFormControl control) const {
-  switch (control) {
-    case MainFormControl::kStatusLabel:
-      return statusLabel;
-    case MainFormControl::kProgressBar:
-      return ProgressBar;
-    case MainFormControl::kResetPanel:
-      return ResetPanel;
-    case MainFormControl::kComboBox:
-      return ComboBox;
-    case MainFormControl::kSuchenButton:
-      return SuchenButton;
-  }
-  return nullptr;
+  // In the order of MainFormControl.
+  const std::array<HWND, 5> controls = {statusLabel, ProgressBar, ResetPanel, ComboBox,
+                                        SuchenButton};
+  return controls.at(static_cast<std::size_t>(control));
 }
 
 void Win32MainFormView::SetControlEnabled(MainFormControl control, bool enabled) {

@@ -17,29 +17,38 @@ class Win32MainFormView : public MainFormView {
   Win32MainFormView(const Win32MainFormView&) = delete;
   Win32MainFormView& operator=(const Win32MainFormView&) = delete;
 
-  void SetEvents(MainFormEvents* events) override;
+  // Made at start: the resolution, the outer size, the caption; then the events go on.
   double ScreenPixelsPerInch() override;
   void SetOuterSize(OuterSize size) override;
   void SetCaption(std::string_view text) override;
-  bool Showing() override;
-  void PostClose() override;
-  void SetControlEnabled(MainFormControl control, bool enabled) override;
-  void RepaintControl(MainFormControl control) override;
-  void SetStatusLabelText(std::string_view text) override;
-  void SetProgressBarPosition(int position) override;
-  void SetResetPanelColor(std::uint32_t bgr) override;
-  void ClearComboBox() override;
-  void AddComboBoxItem(std::string_view text) override;
-  int ComboBoxCount() override;
-  std::string ComboBoxItem(int index) override;
-  void SetComboBoxIndex(int index) override;
-  std::string ComboBoxText() override;
-  void SetComboBoxText(std::string_view text) override;
-  void ShowBox(BoxKind kind, std::string_view caption, std::string_view text) override;
-  void ProcessMessages() override;
+  void SetEvents(MainFormEvents* events) override;
+
+  // Timer1, a window timer.
   void SetTimer1Interval(int milliseconds) override;
   void SetTimer1Enabled(bool enabled) override;
   bool Timer1Enabled() override;
+
+  // The status widgets and the controls' states.
+  void SetStatusLabelText(std::string_view text) override;
+  void SetProgressBarPosition(int position) override;
+  void SetResetPanelColor(std::uint32_t bgr) override;
+  void SetControlEnabled(MainFormControl control, bool enabled) override;
+  void RepaintControl(MainFormControl control) override;
+
+  // The drop-down list of ports: what it holds, then what changes it.
+  int ComboBoxCount() override;
+  std::string ComboBoxItem(int index) override;
+  std::string ComboBoxText() override;
+  void ClearComboBox() override;
+  void AddComboBoxItem(std::string_view text) override;
+  void SetComboBoxIndex(int index) override;
+  void SetComboBoxText(std::string_view text) override;
+
+  // The message pump, the boxes and the window's end.
+  void ProcessMessages() override;
+  void ShowBox(BoxKind kind, std::string_view caption, std::string_view text) override;
+  bool Showing() override;
+  void PostClose() override;
 
   // Shows the window centred on the screen.
   void Show();

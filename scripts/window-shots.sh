@@ -10,6 +10,23 @@
 # (scripts/install-deps.sh).
 set -eu
 
+# Waits up to $1 tenths of a second for the command after it to succeed; otherwise ends the
+# program $pid and the script with the message $2.
+wait_until() {
+  limit=$1 message=$2
+  shift 2
+  tries=0
+  until "$@"; do
+    tries=$((tries + 1))
+    if [ "$tries" -gt "$limit" ]; then
+      echo "$message" >&2
+      kill "$pid" 2>/dev/null || true
+      exit 1
+    fi
+    sleep 0.1
+  done
+}
+
 # One X session for the Windows window: a Wine prefix at the resolution, the window, the
 # screenshots, then the end of the prefix's processes.
 if [ "${1:-}" = "--wine-session" ]; then
@@ -30,16 +47,7 @@ if [ "${1:-}" = "--wine-session" ]; then
 
   # Waits up to a minute for the program to write the line $1.
   wait_for_line() {
-    tries=0
-    until grep -q "^$1" "$log"; do
-      tries=$((tries + 1))
-      if [ "$tries" -gt 600 ]; then
-        echo "the Windows window did not announce \"$1\" at $dpi dpi" >&2
-        kill "$pid" 2>/dev/null || true
-        exit 1
-      fi
-      sleep 0.1
-    done
+    wait_until 600 "the Windows window did not announce \"$1\" at $dpi dpi" grep -q "^$1" "$log"
   }
 
   wait_for_line window
@@ -64,18 +72,9 @@ if [ "${1:-}" = "--session" ]; then
   pid=$!
 
   # Waits up to ten seconds for a top-level window whose title begins with $1.
-  wait_for_window() {
-    tries=0
-    until xwininfo -root -tree | grep -q "\"$1"; do
-      tries=$((tries + 1))
-      if [ "$tries" -gt 200 ]; then
-        echo "no window \"$1\" at $dpi dpi" >&2
-        kill "$pid" 2>/dev/null || true
-        exit 1
-      fi
-      sleep 0.05
-    done
-  }
+  # shellcheck disable=SC2317  # called through wait_until
+  has_window() { xwininfo -root -tree | grep -q "\"$1"; }
+  wait_for_window() { wait_until 200 "no window \"$1\" at $dpi dpi" has_window "$1"; }
 
   wait_for_window "LCD Konfiguration auslesen"
   sleep 0.2  # the first paint
