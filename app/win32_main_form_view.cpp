@@ -9,6 +9,7 @@
 #include "app/win32_box_owner.h"
 #include "common/exception_display.h"
 #include "platform/win32/code_page.h"
+#include "platform/win32/win32_user_interface_loop.h"
 
 namespace korvalesen {
 
@@ -226,6 +227,11 @@ LRESULT Win32MainFormView::Handle(UINT message, WPARAM wparam, LPARAM lparam) {
     case WM_TIMER:
       if (wparam == kTimer1 && events_ != nullptr) events_->Timer1Timer();
       return 0;
+    case WM_DEVICECHANGE:
+      // Port arrivals and removals are broadcast to top-level windows only; the serial
+      // component hears of them through the user-interface loop.
+      platform::PassDeviceChange(wparam, lparam);
+      break;
     case WM_CLOSE: {
       bool can_close = true;
       if (events_ != nullptr) events_->FormCloseQuery(can_close);

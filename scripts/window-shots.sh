@@ -27,11 +27,11 @@ wait_until() {
   done
 }
 
-# One X session for the Windows window: a Wine prefix at the resolution, the window, the
-# screenshots, then the end of the prefix's processes.
+# One X session for the Windows window: a Wine prefix at the resolution, the program in an
+# empty working folder, the screenshots, then the end of the prefix's processes.
 if [ "${1:-}" = "--wine-session" ]; then
-  dpi=$2 out=$3 program=$4 prefix=$5
-  here=$(dirname "$0")
+  dpi=$2 out=$3 program=$4 waiter=$5 prefix=$6
+  here=$(cd "$(dirname "$0")" && pwd)
   run() { "$here/wine-run.sh" "$prefix" "$@" >/dev/null; }
   run reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$dpi" /f
   run reg add 'HKLM\System\CurrentControlSet\Hardware Profiles\Current\Software\Fonts' \
@@ -40,21 +40,26 @@ if [ "${1:-}" = "--wine-session" ]; then
   run reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1280x1024 /f
   # The prefix's processes start afresh with these settings.
   WINEPREFIX=$prefix /usr/lib/wine/wineserver -k || true
-  log=$(mktemp)
-  trap 'rm -f "$log"' EXIT
-  "$here/wine-run.sh" "$prefix" "$program" "USB-Port der LCD-Platine nicht gefunden!" >"$log" &
+  work=$(mktemp -d)
+  trap 'rm -rf "$work"' EXIT
+  # The waiter looks from before the start, so that the first shot comes within the window's
+  # first second, before the search.
+  run "$waiter" "LCD Konfiguration auslesen" &
+  waiting=$!
+  (cd "$work" && exec "$here/wine-run.sh" "$prefix" "$program") &
   pid=$!
-
-  # Waits up to a minute for the program to write the line $1.
-  wait_for_line() {
-    wait_until 600 "the Windows window did not announce \"$1\" at $dpi dpi" grep -q "^$1" "$log"
-  }
-
-  wait_for_line window
-  sleep 0.5  # the first paint
+  if ! wait "$waiting"; then
+    echo "no Windows window at $dpi dpi" >&2
+    kill "$pid" 2>/dev/null || true
+    exit 1
+  fi
   import -window root -trim +repage "$out/windows-${dpi}dpi.png"
-  wait_for_line box
-  sleep 1
+  if ! run "$waiter" "Fehler"; then
+    echo "no box of the Windows window at $dpi dpi" >&2
+    kill "$pid" 2>/dev/null || true
+    exit 1
+  fi
+  sleep 0.5  # the box's first paint
   import -window root -trim +repage "$out/windows-${dpi}dpi-search.png"
   kill "$pid" 2>/dev/null || true
   WINEPREFIX=$prefix /usr/lib/wine/wineserver -k || true
@@ -99,11 +104,11 @@ echo "written: $out/window-96dpi.png $out/window-96dpi-search.png" \
   "$out/window-144dpi.png $out/window-144dpi-search.png"
 
 # The Windows build's window, in a Wine prefix of its own per resolution.
-cmake --build --preset windows --target korvalesen-window-shot
-program=$PWD/build/windows/app/korvalesen-window-shot.exe
+cmake --build --preset windows --target korvalesen korvalesen-wait-window
 for dpi in 96 144; do
   xvfb-run --auto-servernum --server-args="-screen 0 1280x1024x24 -noreset" \
-    "$PWD/scripts/window-shots.sh" --wine-session "$dpi" "$out" "$program" \
+    "$PWD/scripts/window-shots.sh" --wine-session "$dpi" "$out" \
+    "$PWD/build/windows/app/korvalesen.exe" "$PWD/build/windows/tools/korvalesen-wait-window.exe" \
     "$out/wine-prefix-${dpi}dpi"
 done
 echo "written: $out/windows-96dpi.png $out/windows-96dpi-search.png" \
