@@ -8,6 +8,7 @@
 #include "app/message_boxes.h"
 #include "app/win32_box_owner.h"
 #include "common/exception_display.h"
+#include "platform/user_interface_loop.h"
 #include "platform/win32/code_page.h"
 #include "platform/win32/win32_user_interface_loop.h"
 
@@ -373,17 +374,10 @@ void Win32MainFormView::ShowBox(BoxKind kind, std::string_view caption, std::str
   ShowMessageBox(kind, caption, text);
 }
 
-// Processes what is pending and returns; a request to end the loop is left for the loop.
+// The user-interface loop's pump, which also runs the calls posted to the loop; the program
+// installs the loop before it makes the window.
 void Win32MainFormView::ProcessMessages() {
-  MSG message;
-  while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-    if (message.message == WM_QUIT) {
-      PostQuitMessage(static_cast<int>(message.wParam));
-      return;
-    }
-    TranslateMessage(&message);
-    DispatchMessageW(&message);
-  }
+  platform::InstalledUserInterfaceLoop().ProcessMessages();
 }
 
 void Win32MainFormView::SetTimer1Interval(int milliseconds) {

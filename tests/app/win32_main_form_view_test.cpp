@@ -12,6 +12,7 @@
 
 #include "app/message_boxes.h"
 #include "common/exception_display.h"
+#include "platform/win32/win32_user_interface_loop.h"
 
 namespace korvalesen {
 namespace {
@@ -64,6 +65,7 @@ struct RecordedEvents : MainFormEvents {
 class Win32MainFormViewTest : public ::testing::Test {
  protected:
   void SetUp() override {
+    platform::InstallWin32UserInterfaceLoop();
     ASSERT_EQ(view_.ScreenPixelsPerInch(), 96.0) << "the test prefix runs at 96 dpi";
     view_.SetOuterSize(OuterWindowSize(DisplayScale(96)));
     view_.SetCaption("LCD Konfiguration auslesen v1.0");
