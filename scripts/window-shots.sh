@@ -53,6 +53,7 @@ if [ "${1:-}" = "--wine-session" ]; then
     kill "$pid" 2>/dev/null || true
     exit 1
   fi
+  sleep 0.3  # the first paint
   import -window root -trim +repage "$out/windows-${dpi}dpi.png"
   if ! run "$waiter" "Fehler"; then
     echo "no box of the Windows window at $dpi dpi" >&2
