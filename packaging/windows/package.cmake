@@ -1,8 +1,10 @@
 # The Windows packages, made with every build (scripts/package-windows.sh makes them for an FTP
 # server of its own): the installer (NSIS) and a plain .zip of the program for a technician
 # without installation rights; the Start menu's launcher goes into the installer.
-add_executable(korvalesen-start WIN32 ${CMAKE_CURRENT_LIST_DIR}/korvalesen_start.cpp
-                                      $<TARGET_OBJECTS:korvalesen_version_resource>)
+add_executable(korvalesen-start WIN32
+  ${CMAKE_CURRENT_LIST_DIR}/korvalesen_start.cpp
+  $<TARGET_OBJECTS:korvalesen_window_resources>
+  $<TARGET_OBJECTS:korvalesen_version_resource>)
 target_link_options(korvalesen-start PRIVATE -municode)
 
 find_program(KORVALESEN_MAKENSIS makensis REQUIRED)
