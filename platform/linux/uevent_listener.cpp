@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <string_view>
 
+#include "platform/linux/errno_error.h"
 #include "platform/linux/uevent.h"
 
 namespace korvalesen {
@@ -40,7 +41,7 @@ std::vector<platform::DeviceNotice> UeventListener::Take() {
       // after the gap come as usual.
       if (errno == ENOBUFS) continue;
       if (errno == EAGAIN || errno == EWOULDBLOCK) break;
-      throw platform::SysError::FromErrno(errno);
+      platform::ThrowErrno(errno);
     }
     if ((message.msg_flags & MSG_TRUNC) != 0) continue;
     const bool from_other_netlink_socket = message.msg_namelen >= sizeof sender &&
@@ -57,12 +58,12 @@ std::vector<platform::DeviceNotice> UeventListener::Take() {
 platform::UniqueFd OpenKernelUevents() {
   platform::UniqueFd socket(
       ::socket(AF_NETLINK, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, NETLINK_KOBJECT_UEVENT));
-  if (!socket.Valid()) throw platform::SysError::FromErrno(errno);
+  if (!socket.Valid()) platform::ThrowErrno(errno);
   sockaddr_nl address{};
   address.nl_family = AF_NETLINK;
   address.nl_groups = kKernelGroup;
   if (bind(socket.Get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
-    throw platform::SysError::FromErrno(errno);
+    platform::ThrowErrno(errno);
   }
   return socket;
 }
