@@ -1,9 +1,16 @@
 #include "platform/comm_queues.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <utility>
 
 namespace korvalesen::platform {
+
+int QueueSizesError(std::int32_t input, std::int32_t output) {
+  const bool taken =
+      input > 0 && output >= 0 && static_cast<std::size_t>(input) <= kMaxReceiveQueue;
+  return taken ? 0 : EINVAL;
+}
 
 void ReceiveQueue::SetCapacity(std::size_t capacity) {
   std::lock_guard lock(mutex_);

@@ -20,6 +20,11 @@
 
 namespace korvalesen::platform {
 
+// The largest receive queue a device takes, as its property record reports it.
+inline constexpr std::size_t kMaxReceiveQueue = 16 * 1024 * 1024;
+// 0 when a device takes these queue sizes (SetQueueSizes), otherwise EINVAL.
+int QueueSizesError(std::int32_t input, std::int32_t output);
+
 // The component's own receive queue (the size given by SetQueueSizes). The device's reader
 // pushes what arrives; the read channel takes from it on the caller's thread.
 class ReceiveQueue {

@@ -225,7 +225,7 @@ class VirtualDevice final : public platform::CommDevice {
   void SetQueueSizes(std::int32_t input, std::int32_t output) override {
     std::lock_guard lock(state_->mutex);
     state_->CheckGoneLocked();
-    if (input <= 0 || output < 0) throw SysError::FromErrno(EINVAL);
+    if (const int e = platform::QueueSizesError(input, output)) throw SysError::FromErrno(e);
     session_->rx.SetCapacity(static_cast<std::size_t>(input));
     state_->output_size = static_cast<std::uint32_t>(output);
   }
@@ -235,7 +235,7 @@ class VirtualDevice final : public platform::CommDevice {
     state_->CheckGoneLocked();
     // A null-modem pair with all modem lines that takes every rate.
     platform::CommProperties p = platform::SerialProperties(UINT32_MAX, true);
-    p.max_rx_queue = 16 * 1024 * 1024;
+    p.max_rx_queue = static_cast<std::uint32_t>(platform::kMaxReceiveQueue);
     p.current_rx_queue = static_cast<std::uint32_t>(session_->rx.Capacity());
     p.current_tx_queue = state_->output_size;
     return p;

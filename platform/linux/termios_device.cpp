@@ -4,11 +4,11 @@
 // into the component's own receive queue (ReceiveQueue, the size of SetQueueSizes), so that
 // nothing is lost while the user-interface thread does not read: the kernel's tty buffer is
 // only 4 KiB and throttles or drops beyond it. The pump also hands the kernel the rest of a
-// write (WriteChannel) that it did not take at once, and samples the TIOCGICOUNT counters every 10
-// ms while the event mask asks for modem or line-error events; the counters count every edge, so
-// none is missed between two samples. Some drivers do not count modem lines (8250 with CLOCAL,
-// cp210x), so the lines themselves (TIOCMGET) are compared as well. The event waiter sleeps
-// on a condition variable that a change of the event mask wakes at once. TIOCMIWAIT is not
+// write (WriteChannel) that it did not take at once, and samples the TIOCGICOUNT counters
+// every 10 ms while the event mask asks for modem or line-error events; the counters count
+// every edge, so none is missed between two samples. Some drivers do not count modem lines (8250
+// with CLOCAL, cp210x), so the lines themselves (TIOCMGET) are compared as well. The event waiter
+// sleeps on a condition variable that a change of the event mask wakes at once. TIOCMIWAIT is not
 // used: it cannot be woken by a stop.
 
 #include <fcntl.h>
@@ -43,7 +43,6 @@
 namespace korvalesen::platform {
 namespace {
 
-constexpr std::size_t kMaxInputQueue = 16 * 1024 * 1024;
 constexpr int kSampleMilliseconds = 10;
 // Events that only the counters or the modem status show.
 constexpr std::uint32_t kSampledEvents =
@@ -119,9 +118,7 @@ class TermiosDevice final : public CommDevice {
 
   void SetQueueSizes(std::int32_t input, std::int32_t output) override {
     CheckGone();
-    if (input <= 0 || output < 0 || static_cast<std::size_t>(input) > kMaxInputQueue) {
-      ThrowErrno(EINVAL);
-    }
+    if (const int e = QueueSizesError(input, output)) ThrowErrno(e);
     rx_.SetCapacity(static_cast<std::size_t>(input));
     std::lock_guard lock(mutex_);
     output_size_ = static_cast<std::uint32_t>(output);
@@ -138,7 +135,7 @@ class TermiosDevice final : public CommDevice {
     }
     p.settable_data = formats_->data;
     p.settable_stop_parity = formats_->stop_parity;
-    p.max_rx_queue = static_cast<std::uint32_t>(kMaxInputQueue);
+    p.max_rx_queue = static_cast<std::uint32_t>(kMaxReceiveQueue);
     p.current_rx_queue = static_cast<std::uint32_t>(rx_.Capacity());
     p.current_tx_queue = output_size_;
     return p;

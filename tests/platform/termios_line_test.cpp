@@ -5,6 +5,7 @@
 
 #include <cerrno>
 
+#include "platform/comm_queues.h"
 #include "platform/line_settings_check.h"
 
 namespace korvalesen::platform::linux_tty {
@@ -44,6 +45,15 @@ TEST(LineSettingsCheckTest, RefusesWhatNoDeviceTakes) {
         << int{c.settings.byte_size} << " bits, parity " << int(c.settings.parity) << ", stop "
         << int(c.settings.stop_bits) << ", rate " << c.settings.baud_rate;
   }
+}
+
+TEST(LineSettingsCheckTest, QueueSizesUpToTheLargestReceiveQueue) {
+  constexpr auto kMax = static_cast<std::int32_t>(kMaxReceiveQueue);
+  EXPECT_EQ(QueueSizesError(4096, 2048), 0);
+  EXPECT_EQ(QueueSizesError(kMax, 0), 0);
+  EXPECT_EQ(QueueSizesError(kMax + 1, 2048), EINVAL);
+  EXPECT_EQ(QueueSizesError(0, 2048), EINVAL);
+  EXPECT_EQ(QueueSizesError(4096, -1), EINVAL);
 }
 
 // Each format as termios bits, and read back as it was applied; CSTOPB with 5 data bits is
