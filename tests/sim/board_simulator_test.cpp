@@ -424,8 +424,8 @@ TEST_F(CutDumpTest, UnpluggingAfterNBytesMakesTheNextPortCallFail) {
   }
   ASSERT_TRUE(Board().WaitDumpSent(100ms));
   EXPECT_EQ(code, platform::kDeviceGoneCode);
-  // The sixth byte and the unplugging come within microseconds; the fifth was seen.
-  EXPECT_GE(most, 5);
+  // The sixth byte and the unplugging come within microseconds: no more was ever waiting
+  // (how many of the first five a busy machine's polls saw varies).
   EXPECT_LE(most, 6);
   EXPECT_THROW(port_.InputCount(), EComError);
 }
