@@ -15,6 +15,7 @@
 #include "common/windows1252.h"
 #include "results/result_files.h"
 #include "sim/board_dump.h"
+#include "sim/virtual_computer.h"
 #include "tests/support/recording_window.h"
 #include "tests/support/temporary_directory.h"
 
@@ -34,6 +35,8 @@ const std::string kConfig(ConfigFileName);
 const std::string kFaultLog(FaultLogFileName);
 const std::string kSerialVersion(SerialVersionFileName);
 const std::vector<std::string> kAllResultFiles = {kFaultLog, kConfig, kSerialVersion};
+// The simulated adapter's port, as the messages name it.
+const std::string kPort = sim::VirtualComputer::kAdapterPort;
 
 // A server with the program's account and the folder "import".
 class ServerWithImport {
@@ -203,9 +206,9 @@ TEST(SimRunTest, AFailedPortSearchWaitsForTheUserWithoutFiles) {
   cases.push_back(Fault("no-adapter", {"Fehler: USB-Port der LCD-Platine nicht gefunden!"}));
   cases.push_back(Fault("no-port-key", {"Fehler: RegSchlüssel nicht gefunden !"}));
   cases.push_back(Fault("no-port-name", {"Fehler: RegWert (PortName) nicht gefunden !"}));
-  cases.push_back(Fault(
-      "port-busy", {"Fehler: ComPortError:  ttyUSB0 !\\n\\nDer Port kann nicht geöffnet werden.",
-                    "Fehler: PortSuche nicht erfolgreich !"}));
+  cases.push_back(Fault("port-busy", {"Fehler: ComPortError:  " + kPort +
+                                          " !\\n\\nDer Port kann nicht geöffnet werden.",
+                                      "Fehler: PortSuche nicht erfolgreich !"}));
   ExpectFailures(std::move(cases), 1);
 }
 
@@ -281,13 +284,13 @@ TEST(SimRunTest, ALineErrorOrAnUnpluggedAdapterEndsTheReadWithThePortsMessages) 
   for (std::size_t i = 0; i < 3; ++i) {
     SCOPED_TRACE(runs[i].arguments[1]);
     EXPECT_EQ(runs[i].status, 2);
-    EXPECT_THAT(runs[i].lines, ElementsAre("Fehler: ComPortLineError:  ttyUSB0 !",
-                                           "Fehler: ComPortError:  ttyUSB0 !"));
+    EXPECT_THAT(runs[i].lines, ElementsAre("Fehler: ComPortLineError:  " + kPort + " !",
+                                           "Fehler: ComPortError:  " + kPort + " !"));
   }
   EXPECT_EQ(runs[3].status, 2);
   // The reader's next call and the event thread's wait may both report the port's error.
   EXPECT_THAT(runs[3].lines, Not(IsEmpty()));
-  EXPECT_THAT(runs[3].lines, Each(Eq("Fehler: ComPortError:  ttyUSB0 !")));
+  EXPECT_THAT(runs[3].lines, Each(Eq("Fehler: ComPortError:  " + kPort + " !")));
   for (const SimRun& run : runs) EXPECT_THAT(LeftBehind(run), IsEmpty());
   EXPECT_THAT(EntriesOf(server.Server().root / "import"), IsEmpty());
 }
