@@ -7,19 +7,9 @@
 #include <stdexcept>
 
 #include "tests/support/loopback.h"
+#include "tests/support/loopback_address.h"
 
 namespace korvalesen::testing::loopback {
-namespace {
-
-sockaddr_in Address(std::uint16_t port) {
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_port = htons(port);
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  return address;
-}
-
-}  // namespace
 
 // Every socket is closed on exec, so that the servers the tests start as child processes
 // inherit none.

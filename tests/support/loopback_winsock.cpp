@@ -3,6 +3,7 @@
 #include <stdexcept>
 
 #include "tests/support/loopback.h"
+#include "tests/support/loopback_address.h"
 
 namespace korvalesen::testing::loopback {
 namespace {
@@ -14,14 +15,6 @@ void Start() {
     return WSAStartup(MAKEWORD(2, 2), &data) == 0;
   }();
   if (!started) throw std::runtime_error("Winsock 2 does not start");
-}
-
-sockaddr_in Address(std::uint16_t port) {
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_port = htons(port);
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  return address;
 }
 
 SOCKET Native(Socket socket) {
