@@ -6,6 +6,7 @@
 #include "app/message_boxes.h"
 #include "app/readout_sequence.h"
 #include "common/exception_display.h"
+#include "platform/qt/qt_user_interface_loop.h"
 
 namespace korvalesen {
 
@@ -35,6 +36,7 @@ int RunProgram(char* program_name, const ProgramServices& services,
   char* toolkit_argv[] = {program_name, nullptr};
   QApplication application(toolkit_argc, toolkit_argv);
   QApplication::setApplicationName(kApplicationTitle);
+  platform::InstallQtUserInterfaceLoop();
   SetExceptionDisplay(ShowExceptionBox);
 
   try {

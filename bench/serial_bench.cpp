@@ -22,6 +22,7 @@
 #include <thread>
 
 #include "board/board_line.h"
+#include "platform/qt/qt_user_interface_loop.h"
 #include "serial/com_port.h"
 #include "sim/modem_pty.h"
 #include "sim/virtual_device_list.h"
@@ -153,6 +154,7 @@ double Drain(TComPort& port, std::size_t total) {
 
 int main(int argc, char** argv) {
   QCoreApplication app(argc, argv);
+  korvalesen::platform::InstallQtUserInterfaceLoop();
   const std::string mode = argc > 1 ? argv[1] : "throughput";
   sim::VirtualSerialLine line("/dev/ttyV0");
   sim::VirtualDevices devices;

@@ -16,6 +16,7 @@
 #include "common/process_end.h"
 #include "common/windows1252.h"
 #include "fuzz/property.h"
+#include "platform/qt/qt_user_interface_loop.h"
 #include "sim/recording_tone_player.h"
 #include "sim/virtual_computer.h"
 #include "tests/support/recording_board_window.h"
@@ -132,6 +133,7 @@ bool SameImage(const ConfigImage& a, const ConfigImage& b) {
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
   // The serial port hands its events to the thread of the application object.
   static QCoreApplication application(*argc, *argv);
+  korvalesen::platform::InstallQtUserInterfaceLoop();
   korvalesen::SetProcessEndHook(
       [](korvalesen::ExitStatus status) { throw korvalesen::fuzz::ProcessEnded{status}; });
   return 0;

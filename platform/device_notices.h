@@ -2,10 +2,11 @@
 
 // The device-notice layer: the system's announcements that a serial port or a USB device has
 // arrived or has been removed. On Linux they are the kernel's device events
-// (platform/linux/uevent_listener.cpp). A listener is watched through its descriptor by the
-// event loop of the thread that wants the notices, so no thread of its own is involved.
+// (platform/linux/uevent_listener.cpp), watched by the user-interface loop; no thread of their
+// own is involved.
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -29,18 +30,18 @@ struct DeviceNotice {
 class DeviceNoticeListener {
  public:
   virtual ~DeviceNoticeListener() = default;
-  // Readable while notices may be waiting.
-  virtual int Descriptor() const = 0;
   // The notices that have come in, oldest first, without waiting; empty when none. Throws
-  // SysError when the system fails.
+  // SysError when the system fails; the listener then no longer says that notices wait.
   virtual std::vector<DeviceNotice> Take() = 0;
 };
 
 class DeviceNotices {
  public:
   virtual ~DeviceNotices() = default;
-  // Starts listening; throws SysError when the system refuses.
-  virtual std::unique_ptr<DeviceNoticeListener> Listen() = 0;
+  // Starts listening; throws SysError when the system refuses. `may_be_waiting` runs on the
+  // user-interface thread, inside its message processing, while notices may be waiting to be
+  // taken; never after the listener has been destroyed.
+  virtual std::unique_ptr<DeviceNoticeListener> Listen(std::function<void()> may_be_waiting) = 0;
 };
 
 // This system's device notices (the kernel's device events on Linux).

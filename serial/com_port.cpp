@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "common/exception_display.h"
+#include "platform/user_interface_loop.h"
 #include "serial/device_notification.h"
 #include "serial/main_thread_queue.h"
 
@@ -208,7 +209,9 @@ void TTimeouts::Change(std::int32_t& field, std::int32_t value) {
 // --- the port ---
 
 TCustomComPort::TCustomComPort(ComPortServices services) : services_(services) {
-  InstallUserInterfaceQueue();
+  // The hand-over and the device notices need the user-interface loop: without one the port
+  // is refused at once rather than at its first event.
+  platform::InstalledUserInterfaceLoop();
 }
 
 TCustomComPort::~TCustomComPort() {

@@ -29,8 +29,7 @@ bool TCustomComPort::StartNotification() {
   if (!notification_ && services_.notices != nullptr) {
     try {
       notification_ = std::make_unique<DeviceNotification>(
-          services_.notices->Listen(),
-          [this](const platform::DeviceNotice& notice) { WindowHook(notice); });
+          *services_.notices, [this](const platform::DeviceNotice& notice) { WindowHook(notice); });
     } catch (const platform::SysError&) {
       // No registration: the result says so, as the setters' callers expect nothing else.
     }

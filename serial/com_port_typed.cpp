@@ -1,7 +1,6 @@
 // The typed reads and writes of the port, all on Read and Write.
 
-#include <QString>
-
+#include "common/utf16.h"
 #include "serial/com_port.h"
 
 namespace korvalesen {
@@ -9,14 +8,6 @@ namespace korvalesen {
 namespace {
 
 constexpr char kCarriageReturn = 13;
-
-std::u16string FromUtf8(const std::string& bytes) {
-  return QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size())).toStdU16String();
-}
-
-std::string ToUtf8(const std::u16string& text) {
-  return QString::fromStdU16String(text).toStdString();
-}
 
 // What is waiting in the receive queue, read at once.
 template <class Buffer>
@@ -90,7 +81,7 @@ TBytes TCustomComPort::ReadBytes() {
   return ReadWaiting<TBytes>(*this);
 }
 std::u16string TCustomComPort::ReadUtf8() {
-  return FromUtf8(ReadAnsiString());
+  return Utf8ToUtf16(ReadAnsiString());
 }
 
 void TCustomComPort::WriteString(const std::string& value) {
@@ -100,7 +91,7 @@ void TCustomComPort::WriteAnsiString(const std::string& value) {
   Write(value.data(), static_cast<std::int32_t>(value.size()), false);
 }
 void TCustomComPort::WriteUtf8(const std::u16string& value) {
-  WriteAnsiString(ToUtf8(value));
+  WriteAnsiString(Utf16ToUtf8(value));
 }
 void TCustomComPort::WriteBytes(const TBytes& value) {
   Write(value.data(), static_cast<std::int32_t>(value.size()), false);
@@ -116,7 +107,7 @@ TBytes TCustomComPort::ReadUntilBytes(std::uint8_t terminator) {
   return ReadUntilByte<TBytes>(*this, terminator);
 }
 std::u16string TCustomComPort::ReadUntilUtf8(char terminator) {
-  return FromUtf8(ReadAnsiUntil(terminator));
+  return Utf8ToUtf16(ReadAnsiUntil(terminator));
 }
 
 std::string TCustomComPort::ReadLine() {

@@ -1,6 +1,5 @@
 #include "serial/com_signal.h"
 
-#include <QTimer>
 #include <algorithm>
 #include <optional>
 #include <vector>
@@ -61,10 +60,11 @@ std::vector<TComSignal*>& Indicators() {
 
 }  // namespace
 
-TComSignal::TComSignal() : timer_(std::make_unique<QTimer>()) {
-  timer_->setInterval(delay_);
-  QObject::connect(timer_.get(), &QTimer::timeout, [this] { OnTimer(); });
-  timer_->start();  // created running, as the framework's timer
+TComSignal::TComSignal()
+    : timer_(platform::InstalledUserInterfaceLoop().MakeTimer(
+          std::chrono::milliseconds(delay_), platform::UserInterfaceLoop::Repeat::kPeriodic,
+          [this] { OnTimer(); })) {
+  timer_->Start();  // created running, as the framework's timer
   Indicators().push_back(this);
 }
 
@@ -99,12 +99,12 @@ void TComSignal::SetControl(SignalControl* control) {
 void TComSignal::SetDelay(std::int32_t value) {
   if (value == delay_) return;
   delay_ = value;
-  timer_->setInterval(value);
+  timer_->SetInterval(std::chrono::milliseconds(value));
 }
 
 void TComSignal::SetComPort(TCustomComPort* port) {
   if (port == port_) return;
-  timer_->stop();
+  timer_->Stop();
   RestoreEvents();
   if (port_ != nullptr) port_->RemoveFreeNotification(this);
   port_ = port;
@@ -128,7 +128,7 @@ void TComSignal::Notification(TComponent* component, TOperation operation) {
     hooked_any_ = false;
     port_->RemoveFreeNotification(this);
     port_ = nullptr;
-    timer_->stop();
+    timer_->Stop();
     SetSignalValue(false);
   }
   if (component == control_) {
@@ -238,8 +238,8 @@ void TComSignal::RestoreEvents() {
 }
 
 void TComSignal::StartTimer() {
-  timer_->stop();
-  timer_->start();
+  timer_->Stop();
+  timer_->Start();
 }
 
 void TComSignal::UpdateSignalValue() {
@@ -263,7 +263,7 @@ void TComSignal::UpdateColor() {
 
 void TComSignal::OnTimer() {
   if (signal_ == siTxChar && writing_) return;
-  timer_->stop();
+  timer_->Stop();
   SetSignalValue(false);
 }
 

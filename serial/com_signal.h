@@ -1,14 +1,13 @@
 #pragma once
 
 // TComSignal: shows one signal of a serial port as the colour of a control, like a lamp. It
-// chains itself into the port's events; the timer runs on the user-interface thread (QTimer).
+// chains itself into the port's events; its timer runs on the user-interface loop.
 
 #include <cstdint>
 #include <memory>
 
+#include "platform/user_interface_loop.h"
 #include "serial/com_port.h"
-
-class QTimer;
 
 namespace korvalesen {
 
@@ -93,7 +92,7 @@ class TComSignal : public TComponent {
   bool value_ = false;
   bool writing_ = false;
   TNotifyEvent on_signal_;
-  std::unique_ptr<QTimer> timer_;
+  std::unique_ptr<platform::LoopTimer> timer_;
   TOpenCloseEvent saved_after_open_, saved_after_close_;
   TReadWriteEvent saved_before_write_, saved_after_write_;
   TNotifyEvent saved_pulse_, saved_modem_;

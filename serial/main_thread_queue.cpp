@@ -1,17 +1,10 @@
 #include "serial/main_thread_queue.h"
 
-#include <QCoreApplication>
-#include <QPointer>
-#include <QSocketNotifier>
-#include <QThread>
-#include <atomic>
 #include <condition_variable>
 #include <deque>
 #include <exception>
-#include <stdexcept>
-#include <thread>
 
-#include "platform/wakeup.h"
+#include "platform/user_interface_loop.h"
 
 namespace korvalesen {
 
@@ -31,13 +24,9 @@ class Queue {
   std::mutex mutex;
   std::condition_variable settled;
   std::deque<std::shared_ptr<Job>> jobs;
-  platform::Wakeup wakeup;
-  QPointer<QSocketNotifier> notifier;
-  std::atomic<std::thread::id> ui_thread{};
 
-  // On the user-interface thread, when the wake-up fires.
+  // On the user-interface thread, posted by every call queued.
   void RunPending() {
-    wakeup.Drain();
     for (;;) {
       std::shared_ptr<Job> job;
       {
@@ -71,32 +60,13 @@ Queue& TheQueue() {
 
 }  // namespace
 
-void InstallUserInterfaceQueue() {
-  QCoreApplication* app = QCoreApplication::instance();
-  if (app == nullptr) throw std::logic_error("the hand-over needs a QCoreApplication");
-  if (QThread::currentThread() != app->thread()) {
-    throw std::logic_error("the hand-over must be installed on the user-interface thread");
-  }
-  Queue& queue = TheQueue();
-  if (queue.notifier) return;
-  auto* notifier = new QSocketNotifier(queue.wakeup.Descriptor(), QSocketNotifier::Read, app);
-  QObject::connect(notifier, &QSocketNotifier::activated, notifier,
-                   [&queue] { queue.RunPending(); });
-  queue.notifier = notifier;
-  queue.ui_thread.store(std::this_thread::get_id());
-  queue.wakeup.Signal();  // runs what was queued before
-}
-
-bool IsUserInterfaceThread() {
-  return TheQueue().ui_thread.load() == std::this_thread::get_id();
-}
-
 bool HandoverChannel::Call(std::function<void()> call) {
   Queue& queue = TheQueue();
-  if (IsUserInterfaceThread()) {
+  if (platform::IsUserInterfaceThread()) {
     call();
     return true;
   }
+  platform::UserInterfaceLoop& loop = platform::InstalledUserInterfaceLoop();
   auto job = std::make_shared<Job>();
   job->call = std::move(call);
   {
@@ -105,7 +75,7 @@ bool HandoverChannel::Call(std::function<void()> call) {
     current_ = job;
     queue.jobs.push_back(job);
   }
-  queue.wakeup.Signal();
+  loop.Post([&queue] { queue.RunPending(); });
   std::unique_lock lock(queue.mutex);
   queue.settled.wait(
       lock, [&] { return job->state == Job::State::kDone || job->state == Job::State::kDropped; });

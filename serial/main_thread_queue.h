@@ -1,23 +1,18 @@
 #pragma once
 
-// The hand-over of calls from other threads to the user-interface thread, on QtCore. The
-// queue runs whenever the user-interface thread processes events: in exec, in
-// QCoreApplication::processEvents and in modal dialogs. The caller blocks until its call has
-// run; an exception of the call is carried back and raised again in the caller.
+// The hand-over of calls from other threads to the user-interface thread. The queue runs
+// whenever the user-interface thread processes messages: in its message loop, in an explicit
+// message pump and in modal boxes. The caller blocks until its call has run; an exception of
+// the call is carried back and raised again in the caller.
 //
-// Internally the calls wait in a queue of our own; an eventfd watched by a QSocketNotifier on
-// the user-interface thread wakes it, so no Qt object crosses threads.
+// The calls wait in a queue of our own; a call posted to the installed user-interface loop
+// (platform/user_interface_loop.h) wakes that thread to run them.
 
 #include <functional>
 #include <memory>
 #include <mutex>
 
 namespace korvalesen {
-
-// Creates the queue on the calling thread, which must be the thread of the
-// QCoreApplication; later calls do nothing. The serial port's constructor calls it.
-void InstallUserInterfaceQueue();
-bool IsUserInterfaceThread();
 
 // One caller's channel to the user-interface thread (the event thread has one).
 class HandoverChannel {

@@ -7,6 +7,7 @@
 
 #include "app/main_form.h"
 #include "app/qt_main_form_view.h"
+#include "platform/qt/qt_user_interface_loop.h"
 
 int main(int argc, char* argv[]) {
   if (argc != 2) {
@@ -14,6 +15,7 @@ int main(int argc, char* argv[]) {
     return 2;
   }
   QApplication application(argc, argv);
+  korvalesen::platform::InstallQtUserInterfaceLoop();
   korvalesen::QtMainFormView view;
   korvalesen::TMainForm form(view);
   form.Timer1.SetEnabled(false);

@@ -22,6 +22,10 @@ constexpr std::size_t kDatagramSize = 8192;
 
 }  // namespace
 
+void UeventListener::Watch(std::function<void()> ready) {
+  watch_ = platform::InstalledUserInterfaceLoop().WatchReadable(socket_.Get(), std::move(ready));
+}
+
 std::vector<platform::DeviceNotice> UeventListener::Take() {
   std::vector<platform::DeviceNotice> notices;
   std::array<char, kDatagramSize> buffer;
@@ -40,7 +44,10 @@ std::vector<platform::DeviceNotice> UeventListener::Take() {
       // after the gap come as usual.
       if (errno == ENOBUFS) continue;
       if (errno == EAGAIN || errno == EWOULDBLOCK) break;
-      throw platform::SysError::FromErrno(errno);
+      // A socket that fails would stay readable and wake the loop again and again.
+      const int error = errno;
+      if (watch_) watch_->Stop();
+      throw platform::SysError::FromErrno(error);
     }
     if ((message.msg_flags & MSG_TRUNC) != 0) continue;
     const bool from_other_netlink_socket = message.msg_namelen >= sizeof sender &&
@@ -67,8 +74,11 @@ platform::UniqueFd OpenKernelUevents() {
   return socket;
 }
 
-std::unique_ptr<platform::DeviceNoticeListener> KernelUevents::Listen() {
-  return std::make_unique<UeventListener>(OpenKernelUevents());
+std::unique_ptr<platform::DeviceNoticeListener> KernelUevents::Listen(
+    std::function<void()> may_be_waiting) {
+  auto listener = std::make_unique<UeventListener>(OpenKernelUevents());
+  listener->Watch(std::move(may_be_waiting));
+  return listener;
 }
 
 namespace platform {

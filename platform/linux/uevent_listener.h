@@ -11,6 +11,7 @@
 
 #include "platform/device_notices.h"
 #include "platform/linux/unique_fd.h"
+#include "platform/user_interface_loop.h"
 
 namespace korvalesen {
 
@@ -21,11 +22,14 @@ class UeventListener final : public platform::DeviceNoticeListener {
   // is dropped: only the kernel speaks for the devices.
   explicit UeventListener(platform::UniqueFd socket) : socket_(std::move(socket)) {}
 
-  int Descriptor() const override { return socket_.Get(); }
+  int Descriptor() const { return socket_.Get(); }
+  // Calls `ready` from the user-interface loop while datagrams wait.
+  void Watch(std::function<void()> ready);
   std::vector<platform::DeviceNotice> Take() override;
 
  private:
   platform::UniqueFd socket_;
+  std::unique_ptr<platform::ReadableWatch> watch_;  // ends before the socket closes
 };
 
 // A non-blocking netlink socket bound to the kernel's device events; throws SysError.
@@ -33,7 +37,8 @@ platform::UniqueFd OpenKernelUevents();
 
 class KernelUevents final : public platform::DeviceNotices {
  public:
-  std::unique_ptr<platform::DeviceNoticeListener> Listen() override;
+  std::unique_ptr<platform::DeviceNoticeListener> Listen(
+      std::function<void()> may_be_waiting) override;
 };
 
 }  // namespace korvalesen

@@ -105,6 +105,14 @@ TEST_F(ComPortTypedTest, Utf8BothWaysWithCharactersBeyondTheBasicPlane) {
       "a\xFF"
       "b");
   EXPECT_EQ(port->ReadUtf8(), u"a\uFFFDb");
+  // A cut-off sequence counts once; overlong forms and encoded surrogates are no UTF-8.
+  line.Send("\xE2\x82x\xC0\xAF\xED\xA0\x80\xF4\x90\x80\x80");
+  EXPECT_EQ(port->ReadUtf8(), std::u16string(u"\uFFFDx") + std::u16string(9, u'\uFFFD'));
+  // An unpaired surrogate is written as the replacement character.
+  port->WriteUtf8(std::u16string(u"a") + char16_t{0xD800} + u"b" + char16_t{0xDC00});
+  EXPECT_EQ(line.TakeReceived(),
+            "a\xEF\xBF\xBD"
+            "b\xEF\xBF\xBD");
 }
 
 TEST_F(ComPortTypedTest, ClosedPortRaisesForEveryForm) {

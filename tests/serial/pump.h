@@ -1,11 +1,12 @@
 #pragma once
 
-// Processes events on the test's user-interface thread until `done` or the time limit.
+// Processes messages on the test's user-interface thread until `done` or the time limit.
 
-#include <QCoreApplication>
 #include <chrono>
 #include <functional>
 #include <thread>
+
+#include "platform/user_interface_loop.h"
 
 namespace korvalesen {
 
@@ -14,7 +15,7 @@ inline bool PumpUntil(const std::function<bool()>& done,
   const auto end = std::chrono::steady_clock::now() + limit;
   while (!done()) {
     if (std::chrono::steady_clock::now() > end) return false;
-    QCoreApplication::processEvents();
+    platform::InstalledUserInterfaceLoop().ProcessMessages();
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
   }
   return true;

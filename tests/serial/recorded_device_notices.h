@@ -19,15 +19,21 @@ namespace korvalesen::testing {
 
 class RecordedDeviceNotices final : public platform::DeviceNotices {
  public:
-  std::unique_ptr<platform::DeviceNoticeListener> Listen() override {
+  std::unique_ptr<platform::DeviceNoticeListener> Listen(
+      std::function<void()> may_be_waiting) override {
     if (refuse) throw platform::SysError::FromErrno(EMFILE);
     int pair[2];
     if (socketpair(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0, pair) != 0) {
       throw platform::SysError::FromErrno(errno);
     }
-    std::lock_guard lock(mutex_);
-    feeds_.push_back(std::make_shared<platform::UniqueFd>(pair[1]));
-    return std::make_unique<Listener>(*this, platform::UniqueFd(pair[0]), feeds_.back());
+    std::unique_ptr<Listener> listener;
+    {
+      std::lock_guard lock(mutex_);
+      feeds_.push_back(std::make_shared<platform::UniqueFd>(pair[1]));
+      listener = std::make_unique<Listener>(*this, platform::UniqueFd(pair[0]), feeds_.back());
+    }
+    listener->Watch(std::move(may_be_waiting));
+    return listener;
   }
 
   // Sends the recorded message `name` (tests/platform/uevents) to every open listener; any
@@ -64,7 +70,7 @@ class RecordedDeviceNotices final : public platform::DeviceNotices {
       std::lock_guard lock(source_.mutex_);
       feed_->Reset();
     }
-    int Descriptor() const override { return inner_.Descriptor(); }
+    void Watch(std::function<void()> ready) { inner_.Watch(std::move(ready)); }
     std::vector<platform::DeviceNotice> Take() override { return inner_.Take(); }
 
    private:
