@@ -1,7 +1,7 @@
 #!/usr/bin/python3
 """Runs a Windows test program under Wine and starts Linux programs as its child processes.
 
-Usage: child_launcher.py <command...>
+Usage: child_launcher.py [--virtual-display] <command...>
 
 Wine starts a Linux program by its path but gives the caller neither its output nor a way to
 wait for it or end it. This runs the command with KORVALESEN_CHILD_LAUNCHER set to a port on
@@ -15,6 +15,9 @@ wait for it or end it. This runs the command with KORVALESEN_CHILD_LAUNCHER set 
 
 A connection that closes before the child has ended kills the child. When the command ends,
 every child left is killed; the command's exit status is this program's.
+
+With --virtual-display the command and the children share an X display of their own (Xvfb,
+which picks a free display number itself), since Wine needs one for a window.
 """
 import ctypes
 import os
@@ -103,17 +106,41 @@ def accept(listener):
         threading.Thread(target=serve, args=(connection,), daemon=True).start()
 
 
+def start_display():
+    """Starts Xvfb on a free display; returns it and the display's name once it accepts."""
+    read_end, write_end = os.pipe()
+    server = subprocess.Popen(["Xvfb", "-displayfd", str(write_end), "-nolisten", "tcp"],
+                              pass_fds=(write_end,), stdin=subprocess.DEVNULL,
+                              stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+                              preexec_fn=die_with_launcher)
+    os.close(write_end)
+    with os.fdopen(read_end, "rb") as numbers:
+        number = numbers.readline().strip()
+    if not number:
+        sys.exit("child_launcher.py: Xvfb did not start")
+    return server, ":" + number.decode("ascii")
+
+
 def main():
+    command = sys.argv[1:]
+    display = None
+    if command[:1] == ["--virtual-display"]:
+        command = command[1:]
+        # The command and the children inherit it.
+        display, os.environ["DISPLAY"] = start_display()
     listener = socket.create_server(("127.0.0.1", 0))
     threading.Thread(target=accept, args=(listener,), daemon=True).start()
     environment = dict(os.environ, KORVALESEN_CHILD_LAUNCHER=str(listener.getsockname()[1]))
     try:
-        status = status_of(subprocess.call(sys.argv[1:], env=environment))
+        status = status_of(subprocess.call(command, env=environment))
     finally:
         with children_lock:
             left = list(children)
         for child in left:
             end(child)
+        if display:
+            display.kill()
+            display.wait()
     sys.exit(status)
 
 
