@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <cstdlib>
+#include <optional>
 #include <stdexcept>
 
 #include "tests/support/child_process.h"
@@ -54,11 +55,12 @@ struct ChildProcess::Running {
     return true;
   }
 
-  // The next header line of the launcher, without its end.
-  std::string Header(Clock::time_point deadline) {
+  // The next header line of the launcher, without its end; nothing when none came before the
+  // deadline.
+  std::optional<std::string> Header(Clock::time_point deadline) {
     std::size_t end;
     while ((end = received.find('\n')) == std::string::npos) {
-      if (!Receive(deadline)) throw std::runtime_error("the child launcher does not answer");
+      if (!Receive(deadline)) return std::nullopt;
     }
     std::string line = received.substr(0, end);
     received.erase(0, end + 1);
@@ -68,23 +70,22 @@ struct ChildProcess::Running {
   // Takes the next frame: output goes to `output`, the end sets `ended`. False when nothing
   // came before the deadline.
   bool NextFrame(Clock::time_point deadline) {
-    std::size_t end;
-    while ((end = received.find('\n')) == std::string::npos) {
-      if (!Receive(deadline)) return false;
+    const std::optional<std::string> header = Header(deadline);
+    if (!header) return false;
+    if (header->empty() || (header->front() != 'D' && header->front() != 'X')) {
+      throw std::runtime_error("the child launcher sent \"" + *header + "\"");
     }
-    const std::string header = received.substr(0, end);
-    if (header.front() == 'X') {
-      status = std::stoi(header.substr(1));
+    if (header->front() == 'X') {
+      status = std::stoi(header->substr(1));
       ended = true;
-      received.erase(0, end + 1);
       return true;
     }
-    const std::size_t count = std::stoul(header.substr(1));
-    while (received.size() < end + 1 + count) {
+    const std::size_t count = std::stoul(header->substr(1));
+    while (received.size() < count) {
       if (!Receive(deadline)) return false;
     }
-    output.append(received, end + 1, count);
-    received.erase(0, end + 1 + count);
+    output.append(received, 0, count);
+    received.erase(0, count);
     return true;
   }
 };
@@ -99,8 +100,10 @@ ChildProcess::ChildProcess(const std::vector<std::string>& command,
   std::string request = Field(working_directory.empty() ? "" : ChildPath(working_directory));
   for (const std::string& argument : command) request += " " + Field(argument);
   loopback::SendAll(running_->connection, request + "\n");
-  const std::string answer = running_->Header(Clock::now() + std::chrono::seconds(10));
-  if (answer != "S") throw std::runtime_error(answer.substr(1));
+  const std::optional<std::string> answer =
+      running_->Header(Clock::now() + std::chrono::seconds(10));
+  if (!answer) throw std::runtime_error("the child launcher does not answer");
+  if (*answer != "S") throw std::runtime_error(answer->substr(1));
 }
 
 ChildProcess::~ChildProcess() {
