@@ -23,24 +23,6 @@ void AppendUtf16(std::u16string& out, char32_t code_point) {
   out += static_cast<char16_t>(0xDC00 + (code_point & 0x3FF));
 }
 
-void AppendUtf8(std::string& out, char32_t code_point) {
-  if (code_point < 0x80) {
-    out += static_cast<char>(code_point);
-  } else if (code_point < 0x800) {
-    out += static_cast<char>(0xC0 | (code_point >> 6));
-    out += static_cast<char>(0x80 | (code_point & 0x3F));
-  } else if (code_point < 0x10000) {
-    out += static_cast<char>(0xE0 | (code_point >> 12));
-    out += static_cast<char>(0x80 | ((code_point >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (code_point & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (code_point >> 18));
-    out += static_cast<char>(0x80 | ((code_point >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((code_point >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (code_point & 0x3F));
-  }
-}
-
 // What a lead byte starts: the number of bytes that follow it and the range of the first of
 // them, which keeps out overlong forms, surrogates and code points beyond U+10FFFF.
 struct Lead {
@@ -62,6 +44,24 @@ Lead LeadOf(unsigned char byte) {
 }
 
 }  // namespace
+
+void AppendUtf8(std::string& out, char32_t code_point) {
+  if (code_point < 0x80) {
+    out += static_cast<char>(code_point);
+  } else if (code_point < 0x800) {
+    out += static_cast<char>(0xC0 | (code_point >> 6));
+    out += static_cast<char>(0x80 | (code_point & 0x3F));
+  } else if (code_point < 0x10000) {
+    out += static_cast<char>(0xE0 | (code_point >> 12));
+    out += static_cast<char>(0x80 | ((code_point >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (code_point & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | (code_point >> 18));
+    out += static_cast<char>(0x80 | ((code_point >> 12) & 0x3F));
+    out += static_cast<char>(0x80 | ((code_point >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (code_point & 0x3F));
+  }
+}
 
 std::u16string Utf8ToUtf16(std::string_view utf8) {
   std::u16string out;

@@ -13,4 +13,7 @@ namespace korvalesen {
 std::u16string Utf8ToUtf16(std::string_view utf8);
 std::string Utf16ToUtf8(std::u16string_view utf16);
 
+// Appends the UTF-8 form of a code point (at most U+10FFFF, no surrogate).
+void AppendUtf8(std::string& out, char32_t code_point);
+
 }  // namespace korvalesen

@@ -1,23 +1,8 @@
 #include "common/windows1252.h"
 
+#include "common/utf16.h"
+
 namespace korvalesen {
-
-namespace {
-
-void AppendUtf8(std::string& out, char32_t code_point) {
-  if (code_point < 0x80) {
-    out += static_cast<char>(code_point);
-  } else if (code_point < 0x800) {
-    out += static_cast<char>(0xC0 | (code_point >> 6));
-    out += static_cast<char>(0x80 | (code_point & 0x3F));
-  } else {
-    out += static_cast<char>(0xE0 | (code_point >> 12));
-    out += static_cast<char>(0x80 | ((code_point >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (code_point & 0x3F));
-  }
-}
-
-}  // namespace
 
 std::string W1252ToUtf8(std::string_view w1252) {
   std::string out;

@@ -86,7 +86,7 @@ class BoardLinkTest : public ::testing::Test {
   // The port as the window sets it up.
   void OpenPort() {
     SetUpBoardLine(port_);
-    port_.SetDeviceName("/dev/ttyUSB0");
+    port_.SetDeviceName(platform::DevicePath("ttyUSB0"));
     port_.SetActive(true);
   }
 

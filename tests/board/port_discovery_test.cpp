@@ -75,7 +75,7 @@ TEST_F(DiscoveryTest, FindsAndOpensTheAdaptersPortWithTheTone) {
   EXPECT_EQ(window_.text, "ttyUSB0");
   EXPECT_EQ(portName_, "ttyUSB0");
   EXPECT_TRUE(port_->Active());
-  EXPECT_EQ(port_->DeviceName(), "/dev/ttyUSB0");
+  EXPECT_EQ(port_->DeviceName(), platform::DevicePath("ttyUSB0"));
   EXPECT_TRUE(computer_.Line().IsOpen());
   ASSERT_EQ(tone_.Played().size(), 1u);
   const PortFoundToneImage tone = BuildPortFoundTone();
@@ -146,7 +146,7 @@ TEST_F(DiscoveryTest, AnEmptyDeviceListEndsTheSearch) {
 
 TEST_F(DiscoveryTest, ABusyPortIsReportedTwiceAndTheWindowWaits) {
   StandardComputer();
-  names_->SetBusy("/dev/ttyUSB0", true);
+  names_->SetBusy(platform::DevicePath("ttyUSB0"), true);
   ExpectFailedSearch(FindBoardPort(*link_), true);
   EXPECT_THAT(Messages(), ElementsAre(kBusy, "PortSuche nicht erfolgreich !"));
   EXPECT_EQ(portName_, "ttyUSB0");
@@ -170,12 +170,12 @@ TEST_F(DiscoveryTest, APortPickedByHandOpensWithoutToneAndASecondSearchTakesItOv
 
 TEST_F(DiscoveryTest, ABusyPortPickedByHandStaysClosed) {
   StandardComputer();
-  names_->SetBusy("/dev/ttyUSB0", true);
+  names_->SetBusy(platform::DevicePath("ttyUSB0"), true);
   window_.text = "ttyUSB0";
   ComboBoxChange(*link_);
   EXPECT_THAT(Messages(), ElementsAre(kBusy));
   EXPECT_FALSE(port_->Active());
-  EXPECT_EQ(port_->DeviceName(), "/dev/ttyUSB0");
+  EXPECT_EQ(port_->DeviceName(), platform::DevicePath("ttyUSB0"));
 }
 
 TEST(FindAdapterSerial, TakesNineCharactersOfTheFirstMatchWithinTheBuffer) {

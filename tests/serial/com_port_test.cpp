@@ -1,10 +1,9 @@
 #include "serial/com_port.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <QCoreApplication>
 #include <chrono>
+#include <cstdlib>
 #include <functional>
 #include <string>
 #include <thread>
@@ -153,7 +152,7 @@ TEST_F(ComPortTest, LineErrorsAreReportedOnce) {
   ASSERT_TRUE(PumpUntil([&] { return !line_errors_.empty(); }));
   EXPECT_EQ(line_errors_[0], (TLineErrors{leFrame, leOverrun}));
   EXPECT_EQ(port->InputCount(), 0);
-  QCoreApplication::processEvents();
+  platform::InstalledUserInterfaceLoop().ProcessMessages();
   EXPECT_EQ(line_errors_.size(), 1u);
 }
 
@@ -254,7 +253,7 @@ TEST_F(ComPortTest, CloseWhileAHandOverIsPendingNeitherDeadlocksNorRunsTheHandle
     port->Close();
   }
   const auto before = calls_.size();
-  for (int i = 0; i < 20; ++i) QCoreApplication::processEvents();
+  for (int i = 0; i < 20; ++i) platform::InstalledUserInterfaceLoop().ProcessMessages();
   EXPECT_EQ(calls_.size(), before);  // nothing ran after its close
 }
 
@@ -263,7 +262,11 @@ TEST_F(ComPortTest, ExitEndsTheProcessWhileTheEventThreadWaitsInAHandOver) {
   GTEST_FLAG_SET(death_test_style, "threadsafe");
   EXPECT_EXIT(
       {
-        alarm(20);  // a hang ends by SIGALRM instead
+        // A hang ends the process with another code instead.
+        std::thread([] {
+          std::this_thread::sleep_for(20s);
+          std::_Exit(4);
+        }).detach();
         port->SetOnEvent(evCTSChange, TNotifyEvent(this, &ComPortTest::OnCts));
         port->Open();
         line.SetCts(true);

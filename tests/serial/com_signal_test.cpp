@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QCoreApplication>
 #include <chrono>
 #include <functional>
 #include <string>
@@ -61,7 +60,7 @@ TEST_F(ComSignalTest, DsrLightsThePanelAndSignalsOncePerChange) {
   ASSERT_TRUE(PumpUntil([&] { return reset_.SignalValue(); }));
   EXPECT_EQ(panel_.colors.back(), clLime);
   line_.SetCts(true);  // not hooked: no event, no change
-  QCoreApplication::processEvents();
+  platform::InstalledUserInterfaceLoop().ProcessMessages();
   // The user-interface thread opened the port, so "port" came first; one signal since.
   EXPECT_EQ(order_, (std::vector<std::string>{"port", "reset"}));
   reset_.SetColorOn(0x123456);  // shown at the next paint only

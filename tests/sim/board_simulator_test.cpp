@@ -26,7 +26,7 @@ class BoardSimulatorTest : public ::testing::Test {
     timing_.startUp = 50ms;
     Board().SetTiming(timing_);
     SetUpBoardLine(port_);
-    port_.SetDeviceName("/dev/ttyUSB0");
+    port_.SetDeviceName(platform::DevicePath("ttyUSB0"));
   }
 
   sim::BoardSimulator& Board() { return computer_.Board(); }
@@ -281,7 +281,7 @@ TEST_F(BoardSimulatorTest, TheOpensDtrPulseResetsOnlyABoardThatTakesGlitches) {
     sim::VirtualComputer computer;
     TComPort port{computer.Services()};
     SetUpBoardLine(port);
-    port.SetDeviceName("/dev/ttyUSB0");
+    port.SetDeviceName(platform::DevicePath("ttyUSB0"));
     sim::BoardFaults faults;
     faults.resetOnGlitch = takes_glitches;
     computer.Board().SetFaults(faults);

@@ -24,14 +24,14 @@ TEST(VirtualComputerTest, TheAdaptersPortCanBeFoundAndOpened) {
   const auto lookup = names.LookUpAdapterPort("A50285BIA");
   EXPECT_EQ(lookup.outcome, Outcome::kFound);
   EXPECT_EQ(lookup.portName, "ttyUSB0");
-  EXPECT_TRUE(names.TestOpenExclusive("/dev/ttyUSB0"));
-  EXPECT_FALSE(names.TestOpenExclusive("/dev/ttyS0"));  // no device behind it
+  EXPECT_TRUE(names.TestOpenExclusive(platform::DevicePath("ttyUSB0")));
+  EXPECT_FALSE(names.TestOpenExclusive(platform::DevicePath("ttyS0")));  // no device behind it
 
   TComPort port(computer.Services());
-  port.SetDeviceName("/dev/ttyUSB0");
+  port.SetDeviceName(platform::DevicePath("ttyUSB0"));
   port.SetActive(true);
   EXPECT_TRUE(computer.Line().IsOpen());
-  EXPECT_FALSE(names.TestOpenExclusive("/dev/ttyUSB0"));
+  EXPECT_FALSE(names.TestOpenExclusive(platform::DevicePath("ttyUSB0")));
 }
 
 TEST(VirtualComputerTest, DeviceFaults) {
@@ -46,7 +46,7 @@ TEST(VirtualComputerTest, DeviceFaults) {
       sim::VirtualComputer(DeviceFault::kNoPortName).Names().LookUpAdapterPort("A50285BIA").outcome,
       Outcome::kValueMissing);
   sim::VirtualComputer busy(DeviceFault::kPortBusy);
-  EXPECT_FALSE(busy.Names().TestOpenExclusive("/dev/ttyUSB0"));
+  EXPECT_FALSE(busy.Names().TestOpenExclusive(platform::DevicePath("ttyUSB0")));
   // Each fault leaves the rest of the computer as it was.
   EXPECT_THAT(busy.Names().DeviceNames(), Contains(kAdapter));
   EXPECT_EQ(busy.Names().LookUpAdapterPort("A50285BIA").outcome, Outcome::kFound);
@@ -56,9 +56,10 @@ TEST(VirtualComputerTest, TheFaultSetterChangesTheListThePortsAlreadyUse) {
   sim::VirtualComputer computer;
   const ComPortServices services = computer.Services();
   computer.SetDeviceFault(sim::DeviceFault::kPortBusy);
-  EXPECT_FALSE(services.names->TestOpenExclusive("/dev/ttyUSB0"));
+  EXPECT_FALSE(services.names->TestOpenExclusive(platform::DevicePath("ttyUSB0")));
   computer.SetDeviceFault(sim::DeviceFault::kNoAdapter);
-  EXPECT_TRUE(services.names->TestOpenExclusive("/dev/ttyUSB0"));  // the earlier fault is gone
+  EXPECT_TRUE(services.names->TestOpenExclusive(
+      platform::DevicePath("ttyUSB0")));  // the earlier fault is gone
   EXPECT_THAT(services.names->DeviceNames(), Not(Contains(kAdapter)));
   computer.SetDeviceFault(std::nullopt);
   EXPECT_THAT(services.names->DeviceNames(), Contains(kAdapter));
