@@ -48,6 +48,8 @@ class MainFormView {
   virtual void SetOuterSize(OuterSize size) = 0;
   virtual void SetCaption(std::string_view text) = 0;
   virtual bool Showing() = 0;
+  // Closes the window as the user would, once the messages already queued have been processed.
+  virtual void PostClose() = 0;
 
   virtual void SetControlEnabled(MainFormControl control, bool enabled) = 0;
   // Paints the control now, without waiting for the message loop.

@@ -1,12 +1,9 @@
 #include "app/message_boxes.h"
 
-#include <QApplication>
-#include <QScreen>
 #include <string>
 #include <utility>
 
 #include "app/box_text.h"
-#include "app/qt_text.h"
 
 namespace korvalesen {
 
@@ -17,35 +14,24 @@ MessageBoxPresenter& InstalledPresenter() {
   return presenter;
 }
 
-void ShowModalBox(QMessageBox::Icon icon, const QString& caption, std::string_view text) {
-  QMessageBox box(icon, caption, ToQString(text), QMessageBox::Ok);
-  box.setWindowModality(Qt::ApplicationModal);
-  box.adjustSize();
-  if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-    const QRect frame = box.frameGeometry();
-    box.move(screen->geometry().center() - QPoint(frame.width() / 2, frame.height() / 2));
-  }
-  box.exec();
-}
-
 }  // namespace
 
 void SetMessageBoxPresenter(MessageBoxPresenter presenter) {
   InstalledPresenter() = std::move(presenter);
 }
 
-void ShowMessageBox(QMessageBox::Icon icon, const QString& caption, std::string_view text) {
-  QApplication::beep();
+void ShowMessageBox(BoxKind kind, std::string_view caption, std::string_view text) {
+  SoundDefaultBeep();
   const std::string shown = BoxText(text);
   if (InstalledPresenter()) {
-    InstalledPresenter()(icon, caption, shown);
+    InstalledPresenter()(kind, caption, shown);
   } else {
-    ShowModalBox(icon, caption, shown);
+    ShowModalBox(kind, caption, shown);
   }
 }
 
 void ShowExceptionBox(const Error& error) {
-  ShowMessageBox(QMessageBox::Critical, kApplicationTitle, error.Message());
+  ShowMessageBox(BoxKind::kError, kApplicationTitle, error.Message());
 }
 
 }  // namespace korvalesen

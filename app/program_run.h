@@ -1,19 +1,12 @@
 #pragma once
 
 // The program's run, shared by the product and the simulator-driven variant: the application
-// object titled "Korvalesen" with its exception display, the one window (its Qt view, then its
+// object titled "Korvalesen" with its exception display, the one window (its view, then its
 // logic on the given systems), the readout sequence as Timer1's handler and the message loop.
 
-#include <functional>
-
-#include "app/program_services.h"
-#include "app/qt_main_form_view.h"
+#include "app/main_form_run.h"
 
 namespace korvalesen {
-
-// Called each time the readout sequence has returned or left with an error, before that error
-// is shown; the process is still running and the window waits for the user.
-using AfterReadout = std::function<void(QtMainFormView& window)>;
 
 // Runs until the user closes the window and returns the status the process then ends with.
 // The toolkit sees the program name only, never the command line.

@@ -6,7 +6,7 @@
 #include <QStyledItemDelegate>
 
 #include "app/message_boxes.h"
-#include "app/program_icon.h"
+#include "app/qt_program_icon.h"
 #include "app/qt_text.h"
 
 namespace korvalesen {
@@ -63,7 +63,7 @@ QtMainFormView::QtMainFormView()
       Timer1(new QTimer(this)),
       Timer2(new QTimer(this)) {
   setFont(PixelFont("MS Sans Serif", 11));
-  setWindowIcon(QIcon(QPixmap::fromImage(PaintProgramIcon())));
+  setWindowIcon(QIcon(QPixmap::fromImage(ProgramIconQImage())));
   setFixedSize(kClientSize);
 
   GroupBox3->setGeometry(16, 24, 353, 89);
@@ -126,6 +126,10 @@ void QtMainFormView::SetCaption(std::string_view text) {
 
 bool QtMainFormView::Showing() {
   return isVisible();
+}
+
+void QtMainFormView::PostClose() {
+  QTimer::singleShot(0, this, &QWidget::close);
 }
 
 QWidget* QtMainFormView::Control(MainFormControl control) const {
@@ -194,8 +198,7 @@ void QtMainFormView::SetComboBoxText(std::string_view text) {
 }
 
 void QtMainFormView::ShowBox(BoxKind kind, std::string_view caption, std::string_view text) {
-  ShowMessageBox(kind == BoxKind::kError ? QMessageBox::Critical : QMessageBox::Information,
-                 ToQString(caption), text);
+  ShowMessageBox(kind, caption, text);
 }
 
 void QtMainFormView::ProcessMessages() {

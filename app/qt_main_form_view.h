@@ -26,6 +26,7 @@ class QtMainFormView : public QWidget, public MainFormView {
   void SetOuterSize(OuterSize size) override;
   void SetCaption(std::string_view text) override;
   bool Showing() override;
+  void PostClose() override;
   void SetControlEnabled(MainFormControl control, bool enabled) override;
   void RepaintControl(MainFormControl control) override;
   void SetStatusLabelText(std::string_view text) override;

@@ -1,19 +1,16 @@
 // Writes the program's icon, as the window shows it, into a PNG file for the desktop's icon
-// theme:  korvalesen-icon <file.png>   (run with QT_QPA_PLATFORM=offscreen at build time)
+// theme:  korvalesen-icon <file.png>   (run at build time)
 
-#include <QGuiApplication>
 #include <cstdio>
 
-#include "app/program_icon.h"
+#include "app/qt_program_icon.h"
 
 int main(int argc, char* argv[]) {
   if (argc != 2) {
     std::fprintf(stderr, "usage: %s <file.png>\n", argv[0]);
     return 2;
   }
-  // The icon's lettering needs the font database of a GUI application.
-  QGuiApplication application(argc, argv);
-  if (!korvalesen::PaintProgramIcon().save(QString::fromLocal8Bit(argv[1]), "PNG")) {
+  if (!korvalesen::ProgramIconQImage().save(QString::fromLocal8Bit(argv[1]), "PNG")) {
     std::fprintf(stderr, "cannot write %s\n", argv[1]);
     return 1;
   }

@@ -1,6 +1,5 @@
 #include "tools/auto_confirm.h"
 
-#include <QTimer>
 #include <cstdio>
 
 #include "app/message_boxes.h"
@@ -24,19 +23,18 @@ std::string BoxLine(std::string_view caption_utf8, std::string_view text_w1252) 
 }
 
 void ConfirmBoxesOnStandardOutput() {
-  SetMessageBoxPresenter(
-      [](QMessageBox::Icon /*icon*/, const QString& caption, std::string_view text) {
-        const std::string line = BoxLine(caption.toUtf8().toStdString(), text);
-        std::fwrite(line.data(), 1, line.size(), stdout);
-        std::fputc('\n', stdout);
-        // The process may end at once after the box.
-        std::fflush(stdout);
-      });
+  SetMessageBoxPresenter([](BoxKind /*kind*/, std::string_view caption, std::string_view text) {
+    const std::string line = BoxLine(W1252ToUtf8(caption), text);
+    std::fwrite(line.data(), 1, line.size(), stdout);
+    std::fputc('\n', stdout);
+    // The process may end at once after the box.
+    std::fflush(stdout);
+  });
 }
 
-void CloseWindowAfterReadout(QtMainFormView& window) {
+void CloseWindowAfterReadout(MainFormView& window) {
   // Queued: an error that left the sequence is shown first.
-  QTimer::singleShot(0, &window, &QWidget::close);
+  window.PostClose();
 }
 
 }  // namespace korvalesen::tools

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "app/program_run.h"
+#include "app/main_form_view.h"
 
 namespace korvalesen::tools {
 
@@ -19,6 +19,6 @@ void ConfirmBoxesOnStandardOutput();
 
 // Closes the window once the readout sequence has been left and the messages that are due
 // have been shown.
-void CloseWindowAfterReadout(QtMainFormView& window);
+void CloseWindowAfterReadout(MainFormView& window);
 
 }  // namespace korvalesen::tools

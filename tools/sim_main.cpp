@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "app/program_run.h"
+#include "platform/standard_output.h"
 #include "tools/auto_confirm.h"
 #include "tools/sim_board.h"
 #include "tools/sim_options.h"
@@ -16,6 +17,7 @@ int main(int argc, char* argv[]) {
   const std::string_view program = argc > 0 ? argv[0] : "korvalesen-sim";
   const std::vector<std::string_view> arguments(argv + (argc > 0 ? 1 : 0), argv + argc);
 
+  platform::WriteStandardOutputAsUtf8Bytes();
   SimOptions options;
   // The process ends from inside the run: the simulator lives until the exit routines run,
   // and stops its thread then.

@@ -4,7 +4,8 @@
 #include <set>
 
 #include "app/display_scale.h"
-#include "app/program_icon.h"
+#include "app/ico_file.h"
+#include "app/qt_program_icon.h"
 #include "app/qt_text.h"
 #include "app/version_caption.h"
 
@@ -33,8 +34,8 @@ TEST(QtText, DecodesWindows1252IncludingTheHighControlRange) {
   EXPECT_EQ(ToQString(std::string_view("a\0b", 3)).size(), 3);
 }
 
-TEST(ProgramIcon, IsA96PixelSquareInAtMostSixteenColours) {
-  const QImage icon = PaintProgramIcon();
+TEST(ProgramIcon, IsA96PixelSquareInTheSixteenColoursOnLinuxAndInTheIcoFile) {
+  const QImage icon = ProgramIconQImage();
   EXPECT_EQ(icon.size(), QSize(96, 96));
   std::set<QRgb> colours;
   for (int y = 0; y < icon.height(); ++y) {
@@ -45,6 +46,17 @@ TEST(ProgramIcon, IsA96PixelSquareInAtMostSixteenColours) {
   EXPECT_TRUE(colours.count(qRgb(0, 0, 128))) << "the blue box";
   EXPECT_TRUE(colours.count(qRgb(255, 255, 255))) << "its white lines";
   EXPECT_EQ(icon.pixel(2, 40), qRgb(192, 192, 192)) << "the grey square";
+
+  // The .ico of the Windows build holds the same pixels, as Qt reads them back.
+  const std::string ico = IcoFile(PaintProgramIcon());
+  const QImage from_ico =
+      QImage::fromData(QByteArray(ico.data(), static_cast<qsizetype>(ico.size())), "ICO");
+  ASSERT_EQ(from_ico.size(), QSize(96, 96));
+  for (int y = 0; y < 96; ++y) {
+    for (int x = 0; x < 96; ++x) {
+      ASSERT_EQ(from_ico.pixel(x, y) | 0xFF000000u, icon.pixel(x, y)) << x << "," << y;
+    }
+  }
 }
 
 }  // namespace

@@ -51,6 +51,15 @@ class ServerWithImport {
   PyftpdlibServer server_{"korvalesen", kPassword};
 };
 
+// A file size limit (prlimit) stands for a full disk on Linux. Under Wine it proves nothing of
+// Windows: Wine reports a write that the limit cut as complete ("ftruncate() failed: File too
+// large" on its error output), so the cut file goes out as if whole.
+#ifdef _WIN32
+constexpr bool kFileSizeLimitCutsWrites = false;
+#else
+constexpr bool kFileSizeLimitCutsWrites = true;
+#endif
+
 // A run that sends these bytes as the board's dump.
 SimRun WithDump(const std::string& dump) {
   SimRun run;
@@ -306,11 +315,6 @@ TEST(SimRunTest, AResultFileThatCannotBeCreatedLeavesNoneOfThisRun) {
     run.prepare = [name](const fs::path& directory) { fs::create_directory(directory / name); };
     runs.push_back(std::move(run));
   }
-  // A file size limit cuts "_Konfig.lcd" mid-line (SIGXFSZ ignored, as a full disk would).
-  SimRun size_limited;
-  size_limited.server = &server.Server();
-  size_limited.wrapper = {"/bin/sh", "-c", "trap '' XFSZ; exec prlimit --fsize=300 \"$@\"", "sh"};
-  runs.push_back(std::move(size_limited));
   // Unsent files that cannot be set aside stay as they are; nothing is written.
   SimRun cannot_set_aside;
   cannot_set_aside.server = &server.Server();
@@ -319,6 +323,13 @@ TEST(SimRunTest, AResultFileThatCannotBeCreatedLeavesNoneOfThisRun) {
     WriteFileBytes(directory / kFaultLog, "alt");
   };
   runs.push_back(std::move(cannot_set_aside));
+  // A file size limit cuts "_Konfig.lcd" mid-line (SIGXFSZ ignored, as a full disk would).
+  if (kFileSizeLimitCutsWrites) {
+    SimRun size_limited;
+    size_limited.server = &server.Server();
+    size_limited.wrapper = {"/bin/sh", "-c", "trap '' XFSZ; exec prlimit --fsize=300 \"$@\"", "sh"};
+    runs.push_back(std::move(size_limited));
+  }
   RunAll(runs);
 
   for (std::size_t i = 0; i < blocked.size(); ++i) {
@@ -330,14 +341,19 @@ TEST(SimRunTest, AResultFileThatCannotBeCreatedLeavesNoneOfThisRun) {
     EXPECT_TRUE(fs::is_directory(runs[i].directory->Path() / blocked[i]));
   }
   EXPECT_EQ(runs[3].status, 3);
+  // The folder's path as the system writes it.
   EXPECT_THAT(runs[3].lines,
-              ElementsAre("Information: Datei \"" + kConfig + "\" kann nicht erstellt werden!"));
-  EXPECT_THAT(LeftBehind(runs[3]), IsEmpty());
-  EXPECT_EQ(runs[4].status, 3);
-  EXPECT_THAT(runs[4].lines, ElementsAre(::testing::MatchesRegex(
-                                 "Information: Ordner \"nicht gesendet/unbekannt .*\" kann nicht "
-                                 "erstellt werden!")));
-  EXPECT_EQ(ReadFileBytes(runs[4].directory->Path() / kFaultLog), "alt");
+              ElementsAre(::testing::AllOf(
+                  ::testing::StartsWith("Information: Ordner \"" +
+                                        (fs::path("nicht gesendet") / "unbekannt ").string()),
+                  ::testing::EndsWith("\" kann nicht erstellt werden!"))));
+  EXPECT_EQ(ReadFileBytes(runs[3].directory->Path() / kFaultLog), "alt");
+  if (kFileSizeLimitCutsWrites) {
+    EXPECT_EQ(runs[4].status, 3);
+    EXPECT_THAT(runs[4].lines,
+                ElementsAre("Information: Datei \"" + kConfig + "\" kann nicht erstellt werden!"));
+    EXPECT_THAT(LeftBehind(runs[4]), IsEmpty());
+  }
   EXPECT_THAT(EntriesOf(server.Server().root / "import"), IsEmpty());
 }
 

@@ -1,0 +1,39 @@
+#include "app/main_form_run.h"
+
+#include "app/main_form.h"
+#include "app/readout_sequence.h"
+
+namespace korvalesen {
+
+namespace {
+
+// Calls the hook when the sequence is left, by return or by an error.
+class AfterReadoutCall {
+ public:
+  AfterReadoutCall(const AfterReadout& hook, MainFormView& window) : hook_(hook), window_(window) {}
+  ~AfterReadoutCall() {
+    if (hook_) hook_(window_);
+  }
+  AfterReadoutCall(const AfterReadoutCall&) = delete;
+  AfterReadoutCall& operator=(const AfterReadoutCall&) = delete;
+
+ private:
+  const AfterReadout& hook_;
+  MainFormView& window_;
+};
+
+}  // namespace
+
+int RunMainForm(MainFormView& view, const ProgramServices& services,
+                const AfterReadout& after_readout, const std::function<void()>& show_and_run_loop) {
+  TMainForm MainForm(view, services);
+  ReadoutSequence readout(MainForm);
+  MainForm.SetTimer1Handler([&] {
+    const AfterReadoutCall after(after_readout, view);
+    readout.Run();
+  });
+  show_and_run_loop();
+  return static_cast<int>(readout.StatusOnClose());
+}
+
+}  // namespace korvalesen

@@ -1,0 +1,32 @@
+// The program's run on Windows: the user-interface loop on the program's thread, the
+// exception display captioned "Korvalesen", the window in native controls and its message
+// loop.
+
+#include "app/message_boxes.h"
+#include "app/program_run.h"
+#include "app/win32_main_form_view.h"
+#include "common/exception_display.h"
+#include "common/process_end.h"
+#include "platform/win32/win32_user_interface_loop.h"
+
+namespace korvalesen {
+
+// Windows gives the program its name itself; nothing of the command line is read.
+int RunProgram(char* /*program_name*/, const ProgramServices& services,
+               const AfterReadout& after_readout) {
+  platform::InstallWin32UserInterfaceLoop();
+  SetExceptionDisplay(ShowExceptionBox);
+
+  try {
+    Win32MainFormView view;
+    return RunMainForm(view, services, after_readout, [&] {
+      view.Show();
+      view.RunMessageLoop();
+    });
+  } catch (...) {
+    ShowCurrentException();
+    return static_cast<int>(ExitStatus::kPortSearch);
+  }
+}
+
+}  // namespace korvalesen
