@@ -209,6 +209,9 @@ void BoardSimulator::Run(bool dtr_at_start) {
     if (phase == Phase::kStarting && ready_at <= now) phase = Phase::kReady;
 
     const std::string bytes = line_.TakeReceived();
+    // The board's delays count from the moment it has the bytes, which may be later than
+    // `now` on a busy machine.
+    const Clock::time_point received = bytes.empty() ? now : Clock::now();
     {
       std::lock_guard lock(mutex_);
       received_ += bytes;
@@ -218,18 +221,18 @@ void BoardSimulator::Run(bool dtr_at_start) {
       if (phase != Phase::kReady) continue;
       if (byte == kCommandSecond && command_started) {
         line_.Send(noise_);
-        dump_at = now + timing_.dumpDelay;
+        dump_at = received + timing_.dumpDelay;
       } else if (byte == kProbe && !faults_.noEcho) {
-        echo = {faults_.lateEcho ? now + timing_.lateEcho : now,
+        echo = {faults_.lateEcho ? received + timing_.lateEcho : received,
                 faults_.wrongEcho ? kWrongEcho : kProbe};
       }
       command_started = byte == kCommandFirst;
     }
-    if (echo && echo->first <= now) {
+    if (echo && echo->first <= received) {
       line_.Send(std::string(1, static_cast<char>(echo->second)));
       echo.reset();
     }
-    if (dump_at <= now) {
+    if (dump_at <= received) {
       dump_at = kNever;
       dumping_ = true;
       sent_ = 0;
