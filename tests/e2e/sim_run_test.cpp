@@ -30,7 +30,9 @@ using ::testing::Eq;
 using ::testing::IsEmpty;
 using ::testing::Not;
 
-const std::string kPassword("KpD#Ra27äMolch"_w1252);
+// Through a view: clang 14 crashes on a static std::string made from a _w1252 literal.
+constexpr std::string_view kPasswordText = "KpD#Ra27äMolch"_w1252;
+const std::string kPassword(kPasswordText);
 const std::string kConfig(ConfigFileName);
 const std::string kFaultLog(FaultLogFileName);
 const std::string kSerialVersion(SerialVersionFileName);

@@ -263,9 +263,9 @@ TEST_F(BoardSimulatorTest, ALateEcho) {
   Board().SetFaults(faults);
   StartAndOpen();
   Reset();
-  const Answer late = Probe(500ms);
+  const Answer late = Probe(800ms);
   EXPECT_EQ(late.bytes, "\xBA");
-  EXPECT_GE(late.after, 150ms);
+  EXPECT_GE(late.after, 400ms);
 }
 
 TEST_F(BoardSimulatorTest, ABoardSwitchedOnAnswersBeforeAnyReset) {

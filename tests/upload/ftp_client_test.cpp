@@ -97,12 +97,13 @@ TEST(FtpLogIn, RejectedRepliesFailAndClose) {
        {std::tuple<std::string, std::string, std::string>{"332 need account\r\n", "",
                                                           "332 need account"},
         {"230 in\r\n", "502 not here\r\n", "502 not here"}}) {
-    ScriptedServer server([&](ScriptedSession& s) {
+    // Copies: clang before 16 lets no lambda capture a structured binding.
+    ScriptedServer server([user = user_reply, syst = syst_reply](ScriptedSession& s) {
       s.Send("220 hi\r\n");
-      s.Expect(user_reply);
-      if (!syst_reply.empty()) {
+      s.Expect(user);
+      if (!syst.empty()) {
         s.Expect("200 type\r\n");
-        s.Expect(syst_reply);
+        s.Expect(syst);
       }
     });
     auto ftp = Client(server);
@@ -282,7 +283,7 @@ TEST(FtpHostileServer, EndlessRepliesAndListingsFailWithMessageTooLong) {
         {"220 ", "x"},
         {"", "\r\n"}}) {
     SCOPED_TRACE(prefix + unit);
-    ScriptedServer server([&](ScriptedSession& s) { s.Flood(prefix, unit); });
+    ScriptedServer server([p = prefix, u = unit](ScriptedSession& s) { s.Flood(p, u); });
     auto ftp = Client(server);
     expect_too_long([&] { ftp->OpenAndLogIn(false); });
     EXPECT_FALSE(ftp->SocketHandle().Allocated());
