@@ -1,13 +1,15 @@
 #include "platform/comm_queues.h"
 
 #include <algorithm>
-#include <cstring>
+#include <cerrno>
 #include <utility>
 
 namespace korvalesen::platform {
 
-SysError SysError::FromErrno(int code) {
-  return SysError(code, std::strerror(code));
+int QueueSizesError(std::int32_t input, std::int32_t output) {
+  const bool taken =
+      input > 0 && output >= 0 && static_cast<std::size_t>(input) <= kMaxReceiveQueue;
+  return taken ? 0 : EINVAL;
 }
 
 void ReceiveQueue::SetCapacity(std::size_t capacity) {
@@ -172,6 +174,103 @@ void ReceiveQueue::AbortRead() {
 }
 
 void ReceiveQueue::SetGone(const SysError& error) {
+  std::lock_guard lock(mutex_);
+  if (!gone_) gone_ = error;
+  changed_.notify_all();
+}
+
+void WriteChannel::Start(const void* data, std::size_t length, const CommTimeouts& timeouts) {
+  std::lock_guard lock(mutex_);
+  if (gone_) throw *gone_;
+  const char* p = static_cast<const char*>(data);
+  bytes_.assign(p, p + length);
+  taken_ = 0;
+  active_ = true;
+  ended_ = false;
+  deadline_.reset();
+  if (timeouts.write_multiplier != 0 || timeouts.write_constant != 0) {
+    const std::int64_t total =
+        std::int64_t{timeouts.write_multiplier} * static_cast<std::int64_t>(length) +
+        timeouts.write_constant;
+    deadline_ = Clock::now() + std::chrono::milliseconds(std::max<std::int64_t>(total, 0));
+  }
+  changed_.notify_all();
+}
+
+std::size_t WriteChannel::Pending() const {
+  std::lock_guard lock(mutex_);
+  return bytes_.size() - taken_;
+}
+
+std::size_t WriteChannel::Deliver(const std::function<std::size_t(std::string_view)>& take) {
+  std::lock_guard lock(mutex_);
+  SettleLocked(Clock::now());
+  std::size_t total = 0;
+  while (!gone_ && taken_ < bytes_.size()) {
+    const std::size_t n =
+        std::min(take(std::string_view(bytes_.data() + taken_, bytes_.size() - taken_)),
+                 bytes_.size() - taken_);
+    if (n == 0) break;
+    taken_ += n;
+    total += n;
+  }
+  if (total > 0) changed_.notify_all();
+  return total;
+}
+
+void WriteChannel::SettleLocked(Clock::time_point now) {
+  if (!active_ || ended_ || taken_ == bytes_.size()) return;
+  if (gone_ || (deadline_ && now >= *deadline_)) {
+    ended_ = true;
+    bytes_.resize(taken_);
+    changed_.notify_all();
+  }
+}
+
+WriteChannel::State WriteChannel::ProgressLocked() const {
+  if (!active_) return State::kIdle;
+  if (ended_ || gone_) return State::kEnded;
+  return taken_ == bytes_.size() ? State::kTaken : State::kPending;
+}
+
+WriteChannel::State WriteChannel::Progress() {
+  std::lock_guard lock(mutex_);
+  SettleLocked(Clock::now());
+  return ProgressLocked();
+}
+
+WriteChannel::End WriteChannel::Wait() {
+  std::unique_lock lock(mutex_);
+  if (!active_) return {};
+  for (;;) {
+    SettleLocked(Clock::now());
+    if (ProgressLocked() != State::kPending) break;
+    if (deadline_) {
+      changed_.wait_until(lock, *deadline_);
+    } else {
+      changed_.wait(lock);
+    }
+  }
+  active_ = false;
+  if (gone_) throw *gone_;
+  return End{taken_, !ended_, deadline_};
+}
+
+void WriteChannel::WaitEmpty() {
+  std::unique_lock lock(mutex_);
+  changed_.wait(lock, [&] { return taken_ == bytes_.size() || gone_; });
+  if (gone_) throw *gone_;
+}
+
+void WriteChannel::Discard() {
+  std::lock_guard lock(mutex_);
+  // Also a write the line has taken whole ends here: the device's own queue is purged with it.
+  if (active_) ended_ = true;
+  bytes_.resize(taken_);
+  changed_.notify_all();
+}
+
+void WriteChannel::SetGone(const SysError& error) {
   std::lock_guard lock(mutex_);
   if (!gone_) gone_ = error;
   changed_.notify_all();

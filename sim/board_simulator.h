@@ -44,7 +44,8 @@ struct BoardTiming {
   std::chrono::milliseconds ackDelay{5};        // DSR follows an accepted DTR change after this
   std::chrono::milliseconds startUp{500};       // from the end of the reset until it answers
   std::chrono::milliseconds dumpDelay{100};     // from the read command until the dump starts
-  std::chrono::milliseconds lateEcho{150};
+  // Far beyond the probe's hundred 1 ms polls, also when a busy machine stretches each poll.
+  std::chrono::milliseconds lateEcho{400};
 };
 
 class BoardSimulator {

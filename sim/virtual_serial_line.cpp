@@ -10,6 +10,7 @@
 #include <utility>
 
 #include "platform/comm_queues.h"
+#include "platform/line_settings_check.h"
 
 namespace korvalesen::sim {
 
@@ -30,6 +31,7 @@ constexpr std::size_t kKeptDtrChanges = 256;
 // The queues of one opening of the near end.
 struct Session {
   platform::ReceiveQueue rx{4096};
+  platform::WriteChannel tx;
   platform::EventSource events;
 };
 
@@ -49,15 +51,9 @@ struct VirtualSerialLine::State {
   LineSettings settings;
   CommTimeouts timeouts;
   std::uint32_t output_size = 2048;
-  std::deque<char> inbound;   // sent by the far end, not yet arrived (pacing)
-  std::deque<char> outbound;  // written by the port, not yet taken
+  std::deque<char> inbound;  // sent by the far end, not yet arrived (pacing)
   std::string received;
   std::size_t received_total = 0;
-  bool write_active = false;
-  bool write_aborted = false;
-  std::size_t write_length = 0;
-  std::size_t write_taken = 0;
-  Clock::time_point write_started;
   Clock::time_point in_next, out_next;
   Clock::time_point in_delivered;  // when the last paced bytes arrived at the port
   bool stop = false;
@@ -114,13 +110,23 @@ struct VirtualSerialLine::State {
     DeliverLocked(bytes.data(), bytes.size());
   }
 
+  // Bytes the port wrote and the far end has not taken yet.
+  bool OutputPendingLocked() const { return session && session->tx.Pending() > 0; }
+
+  // The far end takes up to `n` of the bytes the port wrote.
   void TakeLocked(std::size_t n) {
-    n = std::min(n, outbound.size());
-    received.append(outbound.begin(), outbound.begin() + static_cast<std::ptrdiff_t>(n));
-    received_total += n;
-    outbound.erase(outbound.begin(), outbound.begin() + static_cast<std::ptrdiff_t>(n));
-    if (write_active) write_taken = std::min(write_length, write_taken + n);
-    if (n > 0 && outbound.empty() && open && !gone) session->events.Raise(platform::kEvTxEmpty);
+    if (session) {
+      const std::size_t taken = session->tx.Deliver([&](std::string_view bytes) {
+        const std::size_t k = std::min(n, bytes.size());
+        received.append(bytes.substr(0, k));
+        n -= k;
+        return k;
+      });
+      received_total += taken;
+      if (taken > 0 && session->tx.Pending() == 0 && open && !gone) {
+        session->events.Raise(platform::kEvTxEmpty);
+      }
+    }
     FarEventLocked();
   }
 
@@ -141,11 +147,11 @@ struct VirtualSerialLine::State {
           in_delivered = now;
         }
         if (!inbound.empty()) next = std::max(in_next, in_delivered + kInboundPacketTime);
-        while (takes_output && !outbound.empty() && out_next <= now) {
+        while (takes_output && OutputPendingLocked() && out_next <= now) {
           TakeLocked(1);
           out_next += ByteTime();
         }
-        if (takes_output && !outbound.empty() && (!next || out_next < *next)) next = out_next;
+        if (takes_output && OutputPendingLocked() && (!next || out_next < *next)) next = out_next;
       }
       if (!held.empty()) {
         if (held_due <= now) {
@@ -191,8 +197,7 @@ class VirtualDevice final : public platform::CommDevice {
     state_->open = false;
     state_->SetDtrLocked(false);  // as a tty's close with HUPCL
     state_->rts = false;
-    state_->outbound.clear();
-    state_->write_active = false;
+    session_->tx.Discard();  // unsent output is lost with the close
     state_->FarEventLocked();
   }
 
@@ -205,10 +210,7 @@ class VirtualDevice final : public platform::CommDevice {
   void SetSettings(const LineSettings& s) override {
     std::lock_guard lock(state_->mutex);
     state_->CheckGoneLocked();
-    if (!s.binary || s.baud_rate == 0 || s.byte_size < 5 || s.byte_size > 8 ||
-        (s.stop_bits == platform::StopBitsCode::kOneAndHalf && s.byte_size != 5)) {
-      throw SysError::FromErrno(EINVAL);
-    }
+    if (const int e = platform::LineSettingsError(s)) throw SysError::FromErrno(e);
     state_->settings = s;
     if (s.dtr_control != platform::DtrControl::kHandshake) {
       state_->SetDtrLocked(s.dtr_control == platform::DtrControl::kEnable);
@@ -223,7 +225,7 @@ class VirtualDevice final : public platform::CommDevice {
   void SetQueueSizes(std::int32_t input, std::int32_t output) override {
     std::lock_guard lock(state_->mutex);
     state_->CheckGoneLocked();
-    if (input <= 0 || output < 0) throw SysError::FromErrno(EINVAL);
+    if (const int e = platform::QueueSizesError(input, output)) throw SysError::FromErrno(e);
     session_->rx.SetCapacity(static_cast<std::size_t>(input));
     state_->output_size = static_cast<std::uint32_t>(output);
   }
@@ -233,7 +235,7 @@ class VirtualDevice final : public platform::CommDevice {
     state_->CheckGoneLocked();
     // A null-modem pair with all modem lines that takes every rate.
     platform::CommProperties p = platform::SerialProperties(UINT32_MAX, true);
-    p.max_rx_queue = 16 * 1024 * 1024;
+    p.max_rx_queue = static_cast<std::uint32_t>(platform::kMaxReceiveQueue);
     p.current_rx_queue = static_cast<std::uint32_t>(session_->rx.Capacity());
     p.current_tx_queue = state_->output_size;
     return p;
@@ -257,16 +259,16 @@ class VirtualDevice final : public platform::CommDevice {
     if ((flags & platform::kPurgeRxAbort) != 0) session_->rx.AbortRead();
     if ((flags & platform::kPurgeRxClear) != 0) session_->rx.Clear();
     if ((flags & (platform::kPurgeTxAbort | platform::kPurgeTxClear)) != 0) {
-      state_->outbound.clear();
-      if (state_->write_active) state_->write_aborted = true;
-      state_->changed.notify_all();
+      session_->tx.Discard();
     }
   }
 
   void Flush() override {
-    std::unique_lock lock(state_->mutex);
-    state_->changed.wait(lock, [&] { return state_->outbound.empty() || state_->gone; });
-    state_->CheckGoneLocked();
+    {
+      std::lock_guard lock(state_->mutex);
+      state_->CheckGoneLocked();
+    }
+    session_->tx.WaitEmpty();
   }
 
   void EscapeFunction(platform::Escape function) override {
@@ -324,7 +326,7 @@ class VirtualDevice final : public platform::CommDevice {
     state_->CheckGoneLocked();
     const platform::CommStatus status{session_->rx.TakeErrors(),
                                       static_cast<std::uint32_t>(session_->rx.Size()),
-                                      static_cast<std::uint32_t>(state_->outbound.size())};
+                                      static_cast<std::uint32_t>(session_->tx.Pending())};
     if (state_->errors_at_next_count != 0 && status.in_queue > 0) {
       state_->InjectLocked(std::exchange(state_->errors_at_next_count, 0));
     }
@@ -346,46 +348,22 @@ class VirtualDevice final : public platform::CommDevice {
   void StartWrite(const void* buffer, std::size_t length) override {
     std::lock_guard lock(state_->mutex);
     state_->CheckGoneLocked();
-    const char* p = static_cast<const char*>(buffer);
-    const bool was_empty = state_->outbound.empty();
-    state_->outbound.insert(state_->outbound.end(), p, p + length);
-    state_->write_active = true;
-    state_->write_aborted = false;
-    state_->write_length = length;
-    state_->write_taken = 0;
-    state_->write_started = Clock::now();
+    session_->tx.Start(buffer, length, state_->timeouts);
     if (!state_->takes_output) return;
     if (state_->pacing) {
-      if (was_empty) state_->out_next = Clock::now() + state_->ByteTime();
+      state_->out_next = Clock::now() + state_->ByteTime();
       state_->changed.notify_all();
     } else {
-      state_->TakeLocked(state_->outbound.size());
+      state_->TakeLocked(length);
     }
   }
 
   bool WriteDone() override {
-    std::lock_guard lock(state_->mutex);
-    return DoneLocked();
+    return session_->tx.Progress() != platform::WriteChannel::State::kPending;
   }
 
-  std::size_t WaitWrite() override {
-    std::unique_lock lock(state_->mutex);
-    if (!state_->write_active) return 0;
-    const CommTimeouts& t = state_->timeouts;
-    if (t.write_multiplier != 0 || t.write_constant != 0) {
-      const auto deadline =
-          state_->write_started +
-          std::chrono::milliseconds(std::int64_t{t.write_multiplier} *
-                                        static_cast<std::int64_t>(state_->write_length) +
-                                    t.write_constant);
-      state_->changed.wait_until(lock, deadline, [&] { return DoneLocked(); });
-    } else {
-      state_->changed.wait(lock, [&] { return DoneLocked(); });
-    }
-    state_->write_active = false;
-    state_->CheckGoneLocked();
-    return state_->write_taken;
-  }
+  // Not under the line's lock: the far end takes the bytes under it.
+  std::size_t WaitWrite() override { return session_->tx.Wait().moved; }
 
   void SetEventMask(std::uint32_t mask) override {
     {
@@ -398,11 +376,6 @@ class VirtualDevice final : public platform::CommDevice {
   std::uint32_t WaitEvent() override { return session_->events.Wait(); }
 
  private:
-  bool DoneLocked() const {
-    return !state_->write_active || state_->write_aborted || state_->gone ||
-           state_->write_taken == state_->write_length;
-  }
-
   std::shared_ptr<VirtualSerialLine::State> state_;
   std::shared_ptr<Session> session_;
 };
@@ -438,8 +411,6 @@ std::unique_ptr<platform::CommDevice> VirtualSerialLine::Open(
   state_->SetDtrLocked(options.dtr);
   state_->rts = options.rts;
   state_->session = std::make_shared<Session>();
-  state_->outbound.clear();
-  state_->write_active = false;
   state_->FarEventLocked();
   return std::make_unique<VirtualDevice>(state_, state_->session);
 }
@@ -496,7 +467,7 @@ void VirtualSerialLine::SetPacing(bool on) {
     const std::string pending(state_->inbound.begin(), state_->inbound.end());
     state_->inbound.clear();
     state_->ArriveLocked(pending.data(), pending.size());
-    if (state_->takes_output) state_->TakeLocked(state_->outbound.size());
+    if (state_->takes_output) state_->TakeLocked(std::numeric_limits<std::size_t>::max());
   }
   state_->changed.notify_all();
 }
@@ -517,7 +488,7 @@ void VirtualSerialLine::SetTakesOutput(bool on) {
   std::lock_guard lock(state_->mutex);
   state_->takes_output = on;
   state_->out_next = Clock::now();
-  if (on && !state_->pacing) state_->TakeLocked(state_->outbound.size());
+  if (on && !state_->pacing) state_->TakeLocked(std::numeric_limits<std::size_t>::max());
   state_->changed.notify_all();
 }
 
@@ -583,6 +554,7 @@ void VirtualSerialLine::Unplug() {
   state_->gone = SysError::FromErrno(platform::kDeviceGoneCode);
   if (state_->session) {
     state_->session->rx.SetGone(*state_->gone);
+    state_->session->tx.SetGone(*state_->gone);
     state_->session->events.SetGone(*state_->gone);
   }
   state_->changed.notify_all();

@@ -9,19 +9,12 @@
 #include <system_error>
 
 #include "platform/file_append.h"
+#include "platform/linux/errno_error.h"
 #include "platform/linux/unique_fd.h"
 
 namespace korvalesen {
 
-using platform::SysError;
-
-namespace {
-
-[[noreturn]] void ThrowErrno(int code) {
-  throw SysError::FromErrno(code);
-}
-
-}  // namespace
+using platform::ThrowErrno;
 
 CommConfigFiles::CommConfigFiles(std::filesystem::path root) : root_(std::move(root)) {}
 

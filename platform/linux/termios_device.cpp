@@ -3,12 +3,12 @@
 // One reader thread per open device (the pump) moves received bytes at once from the kernel
 // into the component's own receive queue (ReceiveQueue, the size of SetQueueSizes), so that
 // nothing is lost while the user-interface thread does not read: the kernel's tty buffer is
-// only 4 KiB and throttles or drops beyond it. The pump also pushes the rest of a write that
-// the kernel did not take at once, and samples the TIOCGICOUNT counters every 10 ms while the
-// event mask asks for modem or line-error events; the counters count every edge, so none is
-// missed between two samples. Some drivers do not count modem lines (8250 with CLOCAL,
-// cp210x), so the lines themselves (TIOCMGET) are compared as well. The event waiter sleeps
-// on a condition variable that a change of the event mask wakes at once. TIOCMIWAIT is not
+// only 4 KiB and throttles or drops beyond it. The pump also hands the kernel the rest of a
+// write (WriteChannel) that it did not take at once, and samples the TIOCGICOUNT counters
+// every 10 ms while the event mask asks for modem or line-error events; the counters count
+// every edge, so none is missed between two samples. Some drivers do not count modem lines (8250
+// with CLOCAL, cp210x), so the lines themselves (TIOCMGET) are compared as well. The event waiter
+// sleeps on a condition variable that a change of the event mask wakes at once. TIOCMIWAIT is not
 // used: it cannot be woken by a stop.
 
 #include <fcntl.h>
@@ -24,96 +24,33 @@
 #include <atomic>
 #include <cerrno>
 #include <chrono>
-#include <condition_variable>
 #include <cstdint>
 #include <mutex>
 #include <optional>
+#include <string_view>
 #include <thread>
 #include <utility>
 #include <vector>
 
 #include "platform/comm_device.h"
 #include "platform/comm_queues.h"
+#include "platform/line_settings_check.h"
+#include "platform/linux/errno_error.h"
 #include "platform/linux/termios2_rate.h"
+#include "platform/linux/termios_line.h"
 #include "platform/linux/unique_fd.h"
 
 namespace korvalesen::platform {
 namespace {
 
-constexpr std::size_t kMaxInputQueue = 16 * 1024 * 1024;
 constexpr int kSampleMilliseconds = 10;
 // Events that only the counters or the modem status show.
 constexpr std::uint32_t kSampledEvents =
     kEvCts | kEvDsr | kEvRlsd | kEvRing | kEvBreak | kEvErr | kEvTxEmpty;
 
-[[noreturn]] void ThrowErrno(int code) {
-  throw SysError::FromErrno(code);
-}
-
-void CheckCall(int result) {
-  if (result < 0) ThrowErrno(errno);
-}
-
 // A device without modem lines (a pty) answers the modem ioctls with one of these.
 bool NoModemLines(int code) {
   return code == ENOTTY || code == EINVAL;
-}
-
-// Raw binary mode: no line editing, echo, signals, translation or output processing; the
-// modem lines are no flow control, reads take what is there.
-void MakeRaw(termios& t) {
-  t.c_iflag &= ~static_cast<tcflag_t>(IGNBRK | BRKINT | PARMRK | ISTRIP | INLCR | IGNCR | ICRNL |
-                                      IXON | IXOFF | IXANY | INPCK | IGNPAR | IUCLC | IMAXBEL);
-  t.c_oflag &= ~static_cast<tcflag_t>(OPOST);
-  t.c_lflag &= ~static_cast<tcflag_t>(ECHO | ECHONL | ICANON | ISIG | IEXTEN);
-  t.c_cflag |= CREAD | CLOCAL;
-  t.c_cc[VMIN] = 1;
-  t.c_cc[VTIME] = 0;
-}
-
-// The data sizes, parities and stop bits the driver keeps, as the property record's flags.
-// Tried on the raw line only when the capabilities are asked for, and put back: some drivers
-// take only part of them (a pty stays at 8 bits without parity). On a USB adapter each try
-// is a control transfer.
-struct LineFormats {
-  std::uint16_t data = 0;
-  std::uint16_t stop_parity = 0;
-};
-
-LineFormats ProbeLineFormats(int fd) {
-  LineFormats formats;
-  termios original{};
-  if (tcgetattr(fd, &original) != 0) return formats;
-  auto keeps = [&](tcflag_t mask, tcflag_t bits) {
-    termios t = original;
-    t.c_cflag = (t.c_cflag & ~mask) | bits;
-    termios back{};
-    return tcsetattr(fd, TCSANOW, &t) == 0 && tcgetattr(fd, &back) == 0 &&
-           (back.c_cflag & mask) == bits;
-  };
-  constexpr std::pair<tcflag_t, std::uint16_t> kSizes[] = {
-      {CS5, kData5}, {CS6, kData6}, {CS7, kData7}, {CS8, kData8}};
-  for (const auto& [size, flag] : kSizes) {
-    if (keeps(CSIZE, size)) formats.data |= flag;
-  }
-  constexpr tcflag_t kParityMask = PARENB | PARODD | CMSPAR;
-  constexpr std::pair<tcflag_t, std::uint16_t> kParities[] = {
-      {0, kParityNone},
-      {PARENB | PARODD, kParityOdd},
-      {PARENB, kParityEven},
-      {PARENB | CMSPAR | PARODD, kParityMark},
-      {PARENB | CMSPAR, kParitySpace}};
-  for (const auto& [bits, flag] : kParities) {
-    if (keeps(kParityMask, bits)) formats.stop_parity |= flag;
-  }
-  formats.stop_parity |= kStop1;
-  if (keeps(CSTOPB, CSTOPB)) {
-    formats.stop_parity |= kStop2;
-    // One and a half stop bits is what a UART sends for CSTOPB with 5 data bits.
-    if ((formats.data & kData5) != 0) formats.stop_parity |= kStop1_5;
-  }
-  tcsetattr(fd, TCSANOW, &original);
-  return formats;
 }
 
 class TermiosDevice final : public CommDevice {
@@ -144,6 +81,7 @@ class TermiosDevice final : public CommDevice {
     pump_.join();
     // Unsent output is discarded, as by the close of a Windows comm handle; otherwise the
     // close waits for it to drain (up to the tty's closing wait of 30 s on a wedged adapter).
+    tx_.Discard();
     tcflush(fd_.Get(), TCOFLUSH);
   }
 
@@ -152,89 +90,22 @@ class TermiosDevice final : public CommDevice {
     CheckGoneLocked();
     termios t{};
     CheckCall(tcgetattr(fd_.Get(), &t));
-    LineSettings s = kept_;
+    LineSettings s = linux_tty::ReadLineSettings(t, kept_);
     if (const int e = linux_tty::GetLineRate(fd_.Get(), s.baud_rate)) ThrowErrno(e);
-    switch (t.c_cflag & CSIZE) {
-      case CS5:
-        s.byte_size = 5;
-        break;
-      case CS6:
-        s.byte_size = 6;
-        break;
-      case CS7:
-        s.byte_size = 7;
-        break;
-      default:
-        s.byte_size = 8;
-        break;
-    }
-    if ((t.c_cflag & PARENB) == 0) {
-      s.parity = ParityCode::kNone;
-    } else if ((t.c_cflag & CMSPAR) != 0) {
-      s.parity = (t.c_cflag & PARODD) != 0 ? ParityCode::kMark : ParityCode::kSpace;
-    } else {
-      s.parity = (t.c_cflag & PARODD) != 0 ? ParityCode::kOdd : ParityCode::kEven;
-    }
-    if ((t.c_cflag & CSTOPB) == 0) {
-      s.stop_bits = StopBitsCode::kOne;
-    } else if (s.stop_bits != StopBitsCode::kOneAndHalf || s.byte_size != 5) {
-      s.stop_bits = StopBitsCode::kTwo;
-    }
-    s.check_parity = (t.c_iflag & INPCK) != 0;
-    s.xon_xoff_in = (t.c_iflag & IXOFF) != 0;
-    s.xon_xoff_out = (t.c_iflag & IXON) != 0;
-    s.out_cts_flow = (t.c_cflag & CRTSCTS) != 0;
-    s.xon_char = static_cast<char>(t.c_cc[VSTART]);
-    s.xoff_char = static_cast<char>(t.c_cc[VSTOP]);
     return s;
   }
 
   void SetSettings(const LineSettings& s) override {
     std::lock_guard lock(mutex_);
     CheckGoneLocked();
-    if (!s.binary || s.baud_rate == 0 || s.byte_size < 5 || s.byte_size > 8 ||
-        (s.stop_bits == StopBitsCode::kOneAndHalf && s.byte_size != 5)) {
-      ThrowErrno(EINVAL);
-    }
+    if (const int e = LineSettingsError(s)) ThrowErrno(e);
     termios t{};
     CheckCall(tcgetattr(fd_.Get(), &t));
-    MakeRaw(t);
-    t.c_cflag &= ~static_cast<tcflag_t>(CSIZE | PARENB | PARODD | CMSPAR | CSTOPB | CRTSCTS);
-    t.c_cflag |= HUPCL;
-    static constexpr std::array<tcflag_t, 4> kSizes{CS5, CS6, CS7, CS8};
-    t.c_cflag |= kSizes[static_cast<std::size_t>(s.byte_size - 5)];
-    switch (s.parity) {
-      case ParityCode::kNone:
-        break;
-      case ParityCode::kOdd:
-        t.c_cflag |= PARENB | PARODD;
-        break;
-      case ParityCode::kEven:
-        t.c_cflag |= PARENB;
-        break;
-      case ParityCode::kMark:
-        t.c_cflag |= PARENB | CMSPAR | PARODD;
-        break;
-      case ParityCode::kSpace:
-        t.c_cflag |= PARENB | CMSPAR;
-        break;
-    }
-    if (s.stop_bits != StopBitsCode::kOne) t.c_cflag |= CSTOPB;
-    if (s.out_cts_flow || s.rts_control == RtsControl::kHandshake) t.c_cflag |= CRTSCTS;
-    if (s.check_parity) t.c_iflag |= INPCK;
-    if (s.xon_xoff_in) t.c_iflag |= IXOFF;
-    if (s.xon_xoff_out) t.c_iflag |= IXON;
-    t.c_cc[VSTART] = static_cast<cc_t>(s.xon_char);
-    t.c_cc[VSTOP] = static_cast<cc_t>(s.xoff_char);
+    linux_tty::ApplyLineSettings(s, t);
     CheckCall(tcsetattr(fd_.Get(), TCSANOW, &t));
     termios back{};
     CheckCall(tcgetattr(fd_.Get(), &back));
-    constexpr tcflag_t kCflagChecked = CSIZE | PARENB | PARODD | CMSPAR | CSTOPB | CRTSCTS;
-    constexpr tcflag_t kIflagChecked = INPCK | IXON | IXOFF;
-    if ((back.c_cflag & kCflagChecked) != (t.c_cflag & kCflagChecked) ||
-        (back.c_iflag & kIflagChecked) != (t.c_iflag & kIflagChecked)) {
-      ThrowErrno(EINVAL);
-    }
+    if (!linux_tty::KeptLineSettings(t, back)) ThrowErrno(EINVAL);
     if (const int e = linux_tty::SetLineRate(fd_.Get(), s.baud_rate)) ThrowErrno(e);
     if (s.dtr_control != DtrControl::kHandshake) {
       SetLineLocked(TIOCM_DTR, s.dtr_control == DtrControl::kEnable, false);
@@ -247,9 +118,7 @@ class TermiosDevice final : public CommDevice {
 
   void SetQueueSizes(std::int32_t input, std::int32_t output) override {
     CheckGone();
-    if (input <= 0 || output < 0 || static_cast<std::size_t>(input) > kMaxInputQueue) {
-      ThrowErrno(EINVAL);
-    }
+    if (const int e = QueueSizesError(input, output)) ThrowErrno(e);
     rx_.SetCapacity(static_cast<std::size_t>(input));
     std::lock_guard lock(mutex_);
     output_size_ = static_cast<std::uint32_t>(output);
@@ -260,13 +129,13 @@ class TermiosDevice final : public CommDevice {
     std::lock_guard lock(mutex_);
     CommProperties p = SerialProperties(highest_rate_, has_modem_);
     if (!formats_) {
-      formats_ = ProbeLineFormats(fd_.Get());
+      formats_ = linux_tty::ProbeLineFormats(fd_.Get());
       // The tries may have counted errors of bytes in another format.
       BaselineErrorsLocked();
     }
     p.settable_data = formats_->data;
     p.settable_stop_parity = formats_->stop_parity;
-    p.max_rx_queue = static_cast<std::uint32_t>(kMaxInputQueue);
+    p.max_rx_queue = static_cast<std::uint32_t>(kMaxReceiveQueue);
     p.current_rx_queue = static_cast<std::uint32_t>(rx_.Capacity());
     p.current_tx_queue = output_size_;
     return p;
@@ -294,21 +163,15 @@ class TermiosDevice final : public CommDevice {
       rx_.Clear();
     }
     if ((flags & (kPurgeTxAbort | kPurgeTxClear)) != 0) {
+      // Not between the pump's write and its count (it writes under this lock).
       std::lock_guard lock(mutex_);
       if ((flags & kPurgeTxClear) != 0) CheckCall(tcflush(fd_.Get(), TCOFLUSH));
-      if (write_active_) write_aborted_ = true;
-      tx_.clear();
-      tx_offset_ = 0;
-      tx_changed_.notify_all();
+      tx_.Discard();
     }
   }
 
   void Flush() override {
-    {
-      std::unique_lock lock(mutex_);
-      tx_changed_.wait(lock, [&] { return tx_offset_ == tx_.size() || gone_; });
-      CheckGoneLocked();
-    }
+    tx_.WaitEmpty();
     Drain();
   }
 
@@ -375,8 +238,7 @@ class TermiosDevice final : public CommDevice {
     status.in_queue = static_cast<std::uint32_t>(rx_.Size());
     int out = 0;
     if (ioctl(fd_.Get(), TIOCOUTQ, &out) != 0) out = 0;
-    status.out_queue =
-        static_cast<std::uint32_t>(tx_.size() - tx_offset_) + static_cast<std::uint32_t>(out);
+    status.out_queue = static_cast<std::uint32_t>(tx_.Pending()) + static_cast<std::uint32_t>(out);
     return status;
   }
 
@@ -395,56 +257,40 @@ class TermiosDevice final : public CommDevice {
   void StartWrite(const void* buffer, std::size_t length) override {
     std::lock_guard lock(mutex_);
     CheckGoneLocked();
-    const char* p = static_cast<const char*>(buffer);
-    tx_.assign(p, p + length);
-    tx_offset_ = 0;
-    write_active_ = true;
-    write_aborted_ = false;
-    write_started_at_ = std::chrono::steady_clock::now();
+    tx_.Start(buffer, length, timeouts_);
     if (const int e = PushOutLocked(); e != 0) ThrowErrno(e);
-    if (tx_offset_ < tx_.size()) Wake();
+    if (tx_.Pending() > 0) Wake();
   }
 
   bool WriteDone() override {
-    std::lock_guard lock(mutex_);
-    if (!write_active_ || write_aborted_ || gone_) return true;
-    if (tx_offset_ < tx_.size()) return false;
-    int out = 0;
-    if (ioctl(fd_.Get(), TIOCOUTQ, &out) == 0 && out > 0) return false;
+    switch (tx_.Progress()) {
+      case WriteChannel::State::kPending:
+        return false;
+      case WriteChannel::State::kTaken: {
+        int out = 0;
+        return ioctl(fd_.Get(), TIOCOUTQ, &out) != 0 || out <= 0;
+      }
+      case WriteChannel::State::kIdle:
+      case WriteChannel::State::kEnded:
+        break;
+    }
     return true;
   }
 
+  // Done when the kernel has sent what it took as well; a time-out counts what it still holds
+  // as not written.
   std::size_t WaitWrite() override {
-    std::unique_lock lock(mutex_);
-    if (!write_active_) return 0;
-    const std::size_t length = tx_.size();
-    std::optional<std::chrono::steady_clock::time_point> deadline;
-    if (timeouts_.write_multiplier != 0 || timeouts_.write_constant != 0) {
-      deadline =
-          write_started_at_ + std::chrono::milliseconds(std::int64_t{timeouts_.write_multiplier} *
-                                                            static_cast<std::int64_t>(length) +
-                                                        timeouts_.write_constant);
-    }
-    auto settled = [&] { return tx_offset_ == tx_.size() || write_aborted_ || gone_; };
-    if (deadline) {
-      tx_changed_.wait_until(lock, *deadline, settled);
-    } else {
-      tx_changed_.wait(lock, settled);
-    }
-    write_active_ = false;
-    CheckGoneLocked();
-    const std::size_t moved = write_aborted_ ? tx_offset_ : tx_offset_;
-    if (moved < length || write_aborted_) return moved;
-    lock.unlock();
-    if (!deadline) {
+    const WriteChannel::End end = tx_.Wait();
+    if (!end.complete) return end.moved;
+    if (!end.deadline) {
       Drain();
-      return moved;
+      return end.moved;
     }
     for (;;) {
       int out = 0;
-      if (ioctl(fd_.Get(), TIOCOUTQ, &out) != 0 || out <= 0) return moved;
-      if (std::chrono::steady_clock::now() >= *deadline) {
-        return moved - std::min<std::size_t>(moved, static_cast<std::size_t>(out));
+      if (ioctl(fd_.Get(), TIOCOUTQ, &out) != 0 || out <= 0) return end.moved;
+      if (std::chrono::steady_clock::now() >= *end.deadline) {
+        return end.moved - std::min<std::size_t>(end.moved, static_cast<std::size_t>(out));
       }
       std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
@@ -491,19 +337,19 @@ class TermiosDevice final : public CommDevice {
 
   // Writes what the kernel takes now; 0 or the errno value of a real failure.
   int PushOutLocked() {
-    while (tx_offset_ < tx_.size()) {
-      const ssize_t n = write(fd_.Get(), tx_.data() + tx_offset_, tx_.size() - tx_offset_);
-      if (n > 0) {
-        tx_offset_ += static_cast<std::size_t>(n);
-        tx_busy_ = true;
-        continue;
+    int error = 0;
+    const std::size_t taken = tx_.Deliver([&](std::string_view bytes) -> std::size_t {
+      for (;;) {
+        const ssize_t n = write(fd_.Get(), bytes.data(), bytes.size());
+        if (n > 0) return static_cast<std::size_t>(n);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) return 0;
+        error = n < 0 ? errno : EIO;
+        return 0;
       }
-      if (n < 0 && errno == EINTR) continue;
-      if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) return 0;
-      return n < 0 ? errno : EIO;
-    }
-    tx_changed_.notify_all();
-    return 0;
+    });
+    if (taken > 0) tx_busy_ = true;
+    return error;
   }
 
   // Takes the differences of the interrupt counters into the error bits and the event word.
@@ -540,7 +386,7 @@ class TermiosDevice final : public CommDevice {
       }
     }
     if ((errors & (kErrFrame | kErrOverrun | kErrParity | kErrRxOver)) != 0) events |= kEvErr;
-    if (tx_busy_ && tx_offset_ == tx_.size()) {
+    if (tx_busy_ && tx_.Pending() == 0) {
       int out = 0;
       if (ioctl(fd_.Get(), TIOCOUTQ, &out) != 0 || out == 0) {
         tx_busy_ = false;
@@ -566,8 +412,8 @@ class TermiosDevice final : public CommDevice {
     if (gone_) return;
     gone_ = SysError::FromErrno(code);
     rx_.SetGone(*gone_);
+    tx_.SetGone(*gone_);
     events_.SetGone(*gone_);
-    tx_changed_.notify_all();
   }
 
   void Pump() {
@@ -580,7 +426,7 @@ class TermiosDevice final : public CommDevice {
       {
         std::lock_guard lock(mutex_);
         if (gone_) return;
-        want_out = tx_offset_ < tx_.size();
+        want_out = tx_.Pending() > 0;
         sampling = (events_.Mask() & kSampledEvents) != 0 && (has_counters_ || has_modem_);
         if (tx_busy_ && (events_.Mask() & kEvTxEmpty) != 0) sampling = true;
         event_char = kept_.event_char;
@@ -641,21 +487,17 @@ class TermiosDevice final : public CommDevice {
   std::mutex input_mutex_;
   ReceiveQueue rx_{4096};
   EventSource events_;
+  // The pump writes to the kernel under `mutex_`, so a purge of the output excludes it.
+  WriteChannel tx_;
   std::mutex mutex_;
-  std::condition_variable tx_changed_;
-  std::vector<char> tx_;
-  std::size_t tx_offset_ = 0;
-  bool write_active_ = false;
-  bool write_aborted_ = false;
-  bool tx_busy_ = false;
-  std::chrono::steady_clock::time_point write_started_at_;
+  bool tx_busy_ = false;  // bytes went to the kernel since the last EV_TXEMPTY
   LineSettings kept_;
   CommTimeouts timeouts_;
   std::uint32_t output_size_ = 2048;
   bool has_counters_ = false;
   bool has_modem_ = false;
   std::uint32_t highest_rate_ = UINT32_MAX;
-  std::optional<LineFormats> formats_;  // probed when first asked for
+  std::optional<linux_tty::LineFormats> formats_;  // probed when first asked for
   serial_icounter_struct last_counters_{};
   int last_lines_ = 0;
   std::optional<SysError> gone_;
@@ -683,7 +525,7 @@ class TermiosProvider final : public CommDeviceProvider {
     // Raw before anything else touches the line: no echo of what the board sends.
     termios t{};
     if (tcgetattr(fd.Get(), &t) != 0) ThrowErrno(errno);
-    MakeRaw(t);
+    linux_tty::MakeRaw(t);
     if (tcsetattr(fd.Get(), TCSANOW, &t) != 0) ThrowErrno(errno);
     UniqueFd wake(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK));
     if (!wake.Valid()) ThrowErrno(errno);

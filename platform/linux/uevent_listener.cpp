@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <string_view>
 
+#include "platform/linux/errno_error.h"
 #include "platform/linux/uevent.h"
 
 namespace korvalesen {
@@ -47,7 +48,7 @@ std::vector<platform::DeviceNotice> UeventListener::Take() {
       // A socket that fails would stay readable and wake the loop again and again.
       const int error = errno;
       if (watch_) watch_->Stop();
-      throw platform::SysError::FromErrno(error);
+      platform::ThrowErrno(error);
     }
     if ((message.msg_flags & MSG_TRUNC) != 0) continue;
     const bool from_other_netlink_socket = message.msg_namelen >= sizeof sender &&
@@ -64,12 +65,12 @@ std::vector<platform::DeviceNotice> UeventListener::Take() {
 platform::UniqueFd OpenKernelUevents() {
   platform::UniqueFd socket(
       ::socket(AF_NETLINK, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, NETLINK_KOBJECT_UEVENT));
-  if (!socket.Valid()) throw platform::SysError::FromErrno(errno);
+  if (!socket.Valid()) platform::ThrowErrno(errno);
   sockaddr_nl address{};
   address.nl_family = AF_NETLINK;
   address.nl_groups = kKernelGroup;
   if (bind(socket.Get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
-    throw platform::SysError::FromErrno(errno);
+    platform::ThrowErrno(errno);
   }
   return socket;
 }

@@ -13,9 +13,15 @@ namespace {
 
 using namespace std::chrono_literals;
 
-const std::string kTimeout("Datenübertragungsfehler!\n\nZeitüberschreitung."_w1252);
-const std::string kMemoryEnd("Datenübertragungsfehler!\n\nSpeicherende erreicht!"_w1252);
-const std::string kMisplacedEnd("Datenübertragungsfehler!\n\nFalsches Bestätigungsbyte!"_w1252);
+// Through a view: clang 14 crashes on a static std::string made from a _w1252 literal.
+constexpr std::string_view kTimeoutText = "Datenübertragungsfehler!\n\nZeitüberschreitung."_w1252;
+const std::string kTimeout(kTimeoutText);
+constexpr std::string_view kMemoryEndText =
+    "Datenübertragungsfehler!\n\nSpeicherende erreicht!"_w1252;
+const std::string kMemoryEnd(kMemoryEndText);
+constexpr std::string_view kMisplacedEndText =
+    "Datenübertragungsfehler!\n\nFalsches Bestätigungsbyte!"_w1252;
+const std::string kMisplacedEnd(kMisplacedEndText);
 
 // The dump's parts: the ASCII part ends with the end marker; the trailer is the control
 // character, the language, the device type and the version text with its '_'.

@@ -14,10 +14,17 @@ namespace {
 constexpr std::size_t kAtOnce = 3;
 constexpr auto kRunLimit = std::chrono::seconds(90);
 
+// The program, after the emulator's command when it runs under one (Wine for korvalesen-sim.exe).
+const std::vector<std::string> kSimCommand = {KORVALESEN_SIM_COMMAND};
+
+// The lines of the output; a line ends with LF or, as Windows writes text, with CR LF.
 std::vector<std::string> Lines(const std::string& output) {
   std::vector<std::string> lines;
   std::istringstream stream(output);
-  for (std::string line; std::getline(stream, line);) lines.push_back(line);
+  for (std::string line; std::getline(stream, line);) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    lines.push_back(line);
+  }
   return lines;
 }
 
@@ -26,8 +33,9 @@ std::unique_ptr<ChildProcess> Start(SimRun& run) {
   if (run.prepare) run.prepare(run.directory->Path());
   const std::uint16_t port = run.server != nullptr ? run.server->port : FreeLoopbackPort();
   std::vector<std::string> command = run.wrapper;
-  command.insert(command.end(), {KORVALESEN_SIM_PROGRAM, "--auto-confirm", "--fast", "--ftp",
-                                 "127.0.0.1:" + std::to_string(port)});
+  command.insert(command.end(), kSimCommand.begin(), kSimCommand.end());
+  command.insert(command.end(),
+                 {"--auto-confirm", "--fast", "--ftp", "127.0.0.1:" + std::to_string(port)});
   command.insert(command.end(), run.arguments.begin(), run.arguments.end());
   return std::make_unique<ChildProcess>(command, run.directory->Path());
 }

@@ -1,7 +1,8 @@
 #pragma once
 
 // Runs of the korvalesen-sim binary for the whole-run tests: each in a working directory of its
-// own, with --auto-confirm and --fast, several at a time, since most of a run is waiting.
+// own, with --auto-confirm and --fast, several at a time, since most of a run is waiting. The
+// same cases run the Linux program and, in the Windows build, korvalesen-sim.exe under Wine.
 
 #include <filesystem>
 #include <functional>

@@ -15,6 +15,7 @@
 #include "common/windows1252.h"
 #include "results/result_files.h"
 #include "sim/board_dump.h"
+#include "sim/virtual_computer.h"
 #include "tests/support/recording_window.h"
 #include "tests/support/temporary_directory.h"
 
@@ -29,11 +30,15 @@ using ::testing::Eq;
 using ::testing::IsEmpty;
 using ::testing::Not;
 
-const std::string kPassword("KpD#Ra27äMolch"_w1252);
+// Through a view: clang 14 crashes on a static std::string made from a _w1252 literal.
+constexpr std::string_view kPasswordText = "KpD#Ra27äMolch"_w1252;
+const std::string kPassword(kPasswordText);
 const std::string kConfig(ConfigFileName);
 const std::string kFaultLog(FaultLogFileName);
 const std::string kSerialVersion(SerialVersionFileName);
 const std::vector<std::string> kAllResultFiles = {kFaultLog, kConfig, kSerialVersion};
+// The simulated adapter's port, as the messages name it.
+const std::string kPort = sim::VirtualComputer::kAdapterPort;
 
 // A server with the program's account and the folder "import".
 class ServerWithImport {
@@ -47,6 +52,15 @@ class ServerWithImport {
  private:
   PyftpdlibServer server_{"korvalesen", kPassword};
 };
+
+// A file size limit (prlimit) stands for a full disk on Linux. Under Wine it proves nothing of
+// Windows: Wine reports a write that the limit cut as complete ("ftruncate() failed: File too
+// large" on its error output), so the cut file goes out as if whole.
+#ifdef _WIN32
+constexpr bool kFileSizeLimitCutsWrites = false;
+#else
+constexpr bool kFileSizeLimitCutsWrites = true;
+#endif
 
 // A run that sends these bytes as the board's dump.
 SimRun WithDump(const std::string& dump) {
@@ -203,9 +217,9 @@ TEST(SimRunTest, AFailedPortSearchWaitsForTheUserWithoutFiles) {
   cases.push_back(Fault("no-adapter", {"Fehler: USB-Port der LCD-Platine nicht gefunden!"}));
   cases.push_back(Fault("no-port-key", {"Fehler: RegSchlüssel nicht gefunden !"}));
   cases.push_back(Fault("no-port-name", {"Fehler: RegWert (PortName) nicht gefunden !"}));
-  cases.push_back(Fault(
-      "port-busy", {"Fehler: ComPortError:  ttyUSB0 !\\n\\nDer Port kann nicht geöffnet werden.",
-                    "Fehler: PortSuche nicht erfolgreich !"}));
+  cases.push_back(Fault("port-busy", {"Fehler: ComPortError:  " + kPort +
+                                          " !\\n\\nDer Port kann nicht geöffnet werden.",
+                                      "Fehler: PortSuche nicht erfolgreich !"}));
   ExpectFailures(std::move(cases), 1);
 }
 
@@ -281,13 +295,13 @@ TEST(SimRunTest, ALineErrorOrAnUnpluggedAdapterEndsTheReadWithThePortsMessages) 
   for (std::size_t i = 0; i < 3; ++i) {
     SCOPED_TRACE(runs[i].arguments[1]);
     EXPECT_EQ(runs[i].status, 2);
-    EXPECT_THAT(runs[i].lines, ElementsAre("Fehler: ComPortLineError:  ttyUSB0 !",
-                                           "Fehler: ComPortError:  ttyUSB0 !"));
+    EXPECT_THAT(runs[i].lines, ElementsAre("Fehler: ComPortLineError:  " + kPort + " !",
+                                           "Fehler: ComPortError:  " + kPort + " !"));
   }
   EXPECT_EQ(runs[3].status, 2);
   // The reader's next call and the event thread's wait may both report the port's error.
   EXPECT_THAT(runs[3].lines, Not(IsEmpty()));
-  EXPECT_THAT(runs[3].lines, Each(Eq("Fehler: ComPortError:  ttyUSB0 !")));
+  EXPECT_THAT(runs[3].lines, Each(Eq("Fehler: ComPortError:  " + kPort + " !")));
   for (const SimRun& run : runs) EXPECT_THAT(LeftBehind(run), IsEmpty());
   EXPECT_THAT(EntriesOf(server.Server().root / "import"), IsEmpty());
 }
@@ -303,11 +317,6 @@ TEST(SimRunTest, AResultFileThatCannotBeCreatedLeavesNoneOfThisRun) {
     run.prepare = [name](const fs::path& directory) { fs::create_directory(directory / name); };
     runs.push_back(std::move(run));
   }
-  // A file size limit cuts "_Konfig.lcd" mid-line (SIGXFSZ ignored, as a full disk would).
-  SimRun size_limited;
-  size_limited.server = &server.Server();
-  size_limited.wrapper = {"/bin/sh", "-c", "trap '' XFSZ; exec prlimit --fsize=300 \"$@\"", "sh"};
-  runs.push_back(std::move(size_limited));
   // Unsent files that cannot be set aside stay as they are; nothing is written.
   SimRun cannot_set_aside;
   cannot_set_aside.server = &server.Server();
@@ -316,6 +325,13 @@ TEST(SimRunTest, AResultFileThatCannotBeCreatedLeavesNoneOfThisRun) {
     WriteFileBytes(directory / kFaultLog, "alt");
   };
   runs.push_back(std::move(cannot_set_aside));
+  // A file size limit cuts "_Konfig.lcd" mid-line (SIGXFSZ ignored, as a full disk would).
+  if (kFileSizeLimitCutsWrites) {
+    SimRun size_limited;
+    size_limited.server = &server.Server();
+    size_limited.wrapper = {"/bin/sh", "-c", "trap '' XFSZ; exec prlimit --fsize=300 \"$@\"", "sh"};
+    runs.push_back(std::move(size_limited));
+  }
   RunAll(runs);
 
   for (std::size_t i = 0; i < blocked.size(); ++i) {
@@ -327,14 +343,19 @@ TEST(SimRunTest, AResultFileThatCannotBeCreatedLeavesNoneOfThisRun) {
     EXPECT_TRUE(fs::is_directory(runs[i].directory->Path() / blocked[i]));
   }
   EXPECT_EQ(runs[3].status, 3);
+  // The folder's path as the system writes it.
   EXPECT_THAT(runs[3].lines,
-              ElementsAre("Information: Datei \"" + kConfig + "\" kann nicht erstellt werden!"));
-  EXPECT_THAT(LeftBehind(runs[3]), IsEmpty());
-  EXPECT_EQ(runs[4].status, 3);
-  EXPECT_THAT(runs[4].lines, ElementsAre(::testing::MatchesRegex(
-                                 "Information: Ordner \"nicht gesendet/unbekannt .*\" kann nicht "
-                                 "erstellt werden!")));
-  EXPECT_EQ(ReadFileBytes(runs[4].directory->Path() / kFaultLog), "alt");
+              ElementsAre(::testing::AllOf(
+                  ::testing::StartsWith("Information: Ordner \"" +
+                                        (fs::path("nicht gesendet") / "unbekannt ").string()),
+                  ::testing::EndsWith("\" kann nicht erstellt werden!"))));
+  EXPECT_EQ(ReadFileBytes(runs[3].directory->Path() / kFaultLog), "alt");
+  if (kFileSizeLimitCutsWrites) {
+    EXPECT_EQ(runs[4].status, 3);
+    EXPECT_THAT(runs[4].lines,
+                ElementsAre("Information: Datei \"" + kConfig + "\" kann nicht erstellt werden!"));
+    EXPECT_THAT(LeftBehind(runs[4]), IsEmpty());
+  }
   EXPECT_THAT(EntriesOf(server.Server().root / "import"), IsEmpty());
 }
 

@@ -5,7 +5,8 @@ Usage: pty_null_modem.py <dosdevices folder> <near name> <far name> <stop file>
 
 Links <near name> and <far name> (com41, com42) in the Wine prefix's dosdevices folder to the
 slaves of two raw ptys and copies bytes between their masters, until the stop file appears
-(or after 120 s); then removes the links.
+(or after 120 s); then removes the links and, last, the stop file, which tells the test that
+the links are gone.
 """
 import os
 import pty
@@ -40,6 +41,8 @@ def main():
     finally:
         for link in links:
             os.remove(link)
+        if os.path.exists(stop):
+            os.remove(stop)
 
 
 if __name__ == "__main__":

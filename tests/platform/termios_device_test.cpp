@@ -234,6 +234,18 @@ TEST_F(TermiosDeviceTest, ClosingDiscardsUnsentOutput) {
   EXPECT_LT(ReadMaster(data.size()).size(), data.size());
 }
 
+// A write that runs out of time ends there: what the kernel had not taken is never sent.
+TEST_F(TermiosDeviceTest, AWriteThatTimesOutSendsNoMore) {
+  device_->SetTimeouts(CommTimeouts{0, 0, 0, 0, 50});
+  const std::string data(1 << 20, 'w');  // far more than the pty's buffers hold
+  device_->StartWrite(data.data(), data.size());
+  const std::size_t moved = device_->WaitWrite();
+  EXPECT_LT(moved, data.size());
+  ASSERT_EQ(fcntl(master_, F_SETFL, O_NONBLOCK), 0);
+  EXPECT_EQ(ReadMaster(data.size()).size(), moved);
+  EXPECT_EQ(device_->ClearErrors().out_queue, 0u);
+}
+
 // A pty that answers the modem ioctls as a UART driver under CLOCAL does: lines but counters
 // that never count.
 class ModemPtyTest : public ::testing::Test {

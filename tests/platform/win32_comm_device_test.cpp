@@ -57,7 +57,15 @@ class Win32CommDeviceTest : public ::testing::Test {
   void TearDown() override {
     device_.reset();
     if (far_ != INVALID_HANDLE_VALUE) CloseHandle(far_);
+    // The helper takes the stop file away once it has removed its links. The folder that holds
+    // it must live until then: a stop file removed with it unseen would leave the helper
+    // running, with the test's output open, for its full 120 s.
     testing::WriteFileBytes(stop_, "stop");
+    const auto end = std::chrono::steady_clock::now() + 10s;
+    while (std::filesystem::exists(stop_) && std::chrono::steady_clock::now() < end) {
+      std::this_thread::sleep_for(10ms);
+    }
+    EXPECT_FALSE(std::filesystem::exists(stop_)) << "the pty helper did not stop";
   }
 
   // The Linux path of a file in the prefix's drive C:, where the helper looks for it.

@@ -263,9 +263,9 @@ TEST_F(BoardSimulatorTest, ALateEcho) {
   Board().SetFaults(faults);
   StartAndOpen();
   Reset();
-  const Answer late = Probe(500ms);
+  const Answer late = Probe(800ms);
   EXPECT_EQ(late.bytes, "\xBA");
-  EXPECT_GE(late.after, 150ms);
+  EXPECT_GE(late.after, 400ms);
 }
 
 TEST_F(BoardSimulatorTest, ABoardSwitchedOnAnswersBeforeAnyReset) {
@@ -424,8 +424,8 @@ TEST_F(CutDumpTest, UnpluggingAfterNBytesMakesTheNextPortCallFail) {
   }
   ASSERT_TRUE(Board().WaitDumpSent(100ms));
   EXPECT_EQ(code, platform::kDeviceGoneCode);
-  // The sixth byte and the unplugging come within microseconds; the fifth was seen.
-  EXPECT_GE(most, 5);
+  // The sixth byte and the unplugging come within microseconds: no more was ever waiting
+  // (how many of the first five a busy machine's polls saw varies).
   EXPECT_LE(most, 6);
   EXPECT_THROW(port_.InputCount(), EComError);
 }

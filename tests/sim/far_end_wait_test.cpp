@@ -41,5 +41,27 @@ TEST(FarEndWaitTest, CountsControlLinesBytesAndTheClose) {
   EXPECT_FALSE(line.Dtr());
 }
 
+// A write ended by its time-out or by a purge leaves nothing for the far end to take later.
+TEST(VirtualLineWriteTest, AnEndedWriteSendsNoMore) {
+  sim::VirtualSerialLine line("/dev/ttyV9");
+  sim::VirtualDevices devices;
+  devices.Add(line);
+  auto device = devices.Open("/dev/ttyV9", {});
+  line.SetTakesOutput(false);
+  device->SetTimeouts(platform::CommTimeouts{0, 0, 0, 0, 20});
+  device->StartWrite("abc", 3);
+  EXPECT_EQ(device->WaitWrite(), 0u);
+  device->SetTimeouts(platform::CommTimeouts{});
+  device->StartWrite("def", 3);
+  EXPECT_FALSE(device->WriteDone());
+  EXPECT_EQ(device->ClearErrors().out_queue, 3u);
+  device->Purge(platform::kPurgeTxClear);
+  EXPECT_TRUE(device->WriteDone());
+  EXPECT_EQ(device->WaitWrite(), 0u);
+  line.SetTakesOutput(true);
+  EXPECT_EQ(line.TakeReceived(), "");
+  EXPECT_EQ(device->ClearErrors().out_queue, 0u);
+}
+
 }  // namespace
 }  // namespace korvalesen

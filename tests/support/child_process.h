@@ -1,12 +1,14 @@
 #pragma once
 
 // A program run by a test as a child process, with its standard output read through a pipe.
-// The destructor kills and reaps a child that still runs.
-
-#include <sys/types.h>
+// The programs are those of the system that runs the tests (Linux): a Windows test program
+// under Wine has them started by tests/support/child_launcher.py, and paths in a command are
+// given as that system sees them (ChildPath). The destructor kills and reaps a child that
+// still runs.
 
 #include <chrono>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -36,8 +38,12 @@ class ChildProcess {
   Ended Wait(std::chrono::seconds limit);
 
  private:
-  pid_t pid_ = -1;
-  int output_ = -1;
+  struct Running;
+  std::unique_ptr<Running> running_;
 };
+
+// The path as the child processes see it: itself on Linux, the Unix path of a Windows path
+// under Wine.
+std::string ChildPath(const std::filesystem::path& path);
 
 }  // namespace korvalesen::testing

@@ -22,6 +22,14 @@ namespace {
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 
+// Windows reads a part with a leading zero as octal, so that "127.0.0.01" is 127.0.0.1 and the
+// binding succeeds (the connection is then refused); Linux reads no such address.
+#ifdef _WIN32
+constexpr int kLeadingZeroBindError = 10061;
+#else
+constexpr int kLeadingZeroBindError = 10022;
+#endif
+
 struct StatusLog {
   std::vector<std::pair<TIdStatus, std::string>> events;
   TIdStatusEvent Handler() {
@@ -89,12 +97,13 @@ TEST(FtpLogIn, RejectedRepliesFailAndClose) {
        {std::tuple<std::string, std::string, std::string>{"332 need account\r\n", "",
                                                           "332 need account"},
         {"230 in\r\n", "502 not here\r\n", "502 not here"}}) {
-    ScriptedServer server([&](ScriptedSession& s) {
+    // Copies: clang before 16 lets no lambda capture a structured binding.
+    ScriptedServer server([user = user_reply, syst = syst_reply](ScriptedSession& s) {
       s.Send("220 hi\r\n");
-      s.Expect(user_reply);
-      if (!syst_reply.empty()) {
+      s.Expect(user);
+      if (!syst.empty()) {
         s.Expect("200 type\r\n");
-        s.Expect(syst_reply);
+        s.Expect(syst);
       }
     });
     auto ftp = Client(server);
@@ -274,7 +283,7 @@ TEST(FtpHostileServer, EndlessRepliesAndListingsFailWithMessageTooLong) {
         {"220 ", "x"},
         {"", "\r\n"}}) {
     SCOPED_TRACE(prefix + unit);
-    ScriptedServer server([&](ScriptedSession& s) { s.Flood(prefix, unit); });
+    ScriptedServer server([p = prefix, u = unit](ScriptedSession& s) { s.Flood(p, u); });
     auto ftp = Client(server);
     expect_too_long([&] { ftp->OpenAndLogIn(false); });
     EXPECT_FALSE(ftp->SocketHandle().Allocated());
@@ -424,15 +433,19 @@ TEST(TcpConnection, RefusedConnection) {
   EXPECT_THAT(statuses, ElementsAre(TIdStatus::stConnecting, TIdStatus::stDisconnecting,
                                     TIdStatus::stDisconnected));
   // An address the system cannot read is refused, never taken as 0.0.0.0 (the local machine).
-  TIdTCPClient odd_binding;
-  odd_binding.BoundIP = "127.0.0.01";
-  odd_binding.Host = "127.0.0.1";
-  odd_binding.Port = client.Port;
-  try {
-    odd_binding.OpenConnection();
-    FAIL() << "no error";
-  } catch (const EIdSocketError& error) {
-    EXPECT_EQ(error.LastError(), 10022);
+  for (const auto& [bound_ip, error_code] :
+       {std::pair<std::string, int>{"127.0.0.x", 10022}, {"127.0.0.01", kLeadingZeroBindError}}) {
+    SCOPED_TRACE(bound_ip);
+    TIdTCPClient odd_binding;
+    odd_binding.BoundIP = bound_ip;
+    odd_binding.Host = "127.0.0.1";
+    odd_binding.Port = client.Port;
+    try {
+      odd_binding.OpenConnection();
+      FAIL() << "no error";
+    } catch (const EIdSocketError& error) {
+      EXPECT_EQ(error.LastError(), error_code);
+    }
   }
 }
 

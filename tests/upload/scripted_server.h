@@ -10,11 +10,13 @@
 #include <thread>
 #include <vector>
 
+#include "tests/support/loopback.h"
+
 namespace korvalesen::testing {
 
 class ScriptedSession {
  public:
-  explicit ScriptedSession(int control) : control_(control) {}
+  explicit ScriptedSession(loopback::Socket control) : control_(control) {}
   void Send(std::string_view bytes);
   // The next line with its line end; empty when the client has closed.
   std::string ReadLine();
@@ -41,8 +43,8 @@ class ScriptedSession {
   std::vector<std::string> lines;
 
  private:
-  int control_;
-  int data_listener_ = -1;
+  loopback::Socket control_;
+  loopback::Socket data_listener_ = loopback::kNone;
   std::string pending_;
 };
 
@@ -57,7 +59,7 @@ class ScriptedServer {
   std::vector<std::string> Lines();
 
  private:
-  int listener_ = -1;
+  loopback::Socket listener_ = loopback::kNone;
   std::uint16_t port_ = 0;
   std::vector<std::string> lines_;
   std::thread thread_;
