@@ -63,14 +63,22 @@ if [ "$preset" = windows ]; then
 else
   set -- "$top/build/default/tools/korvalesen-sim" --ftp "127.0.0.1:$port" --user korvalesen "$@"
 fi
+# Wine's own messages (its sound driver without a sound device, its desktop losing the
+# virtual display at the end) go to a log that is shown only when the run fails.
+errors=/dev/stderr
+if [ "$preset" = windows ]; then errors="$work/wine.log"; fi
 status=0
 cd "$work/run"
 if [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; then
   echo "korvalesen-sim: confirm its closing message to end the run"
-  "$@" || status=$?
+  "$@" 2>>"$errors" || status=$?
 else
   echo "korvalesen-sim under Xvfb; its message boxes:"
-  xvfb-run --auto-servernum "$@" --auto-confirm || status=$?
+  xvfb-run --auto-servernum "$@" --auto-confirm 2>>"$errors" || status=$?
+fi
+if [ "$status" -ne 0 ] && [ "$preset" = windows ]; then
+  echo "Wine's messages:"
+  sed 's/^/  /' "$errors"
 fi
 cd "$top"
 stop_server
