@@ -20,7 +20,6 @@ struct ProgramIconImage {
   std::array<std::uint8_t, kSize * kSize> pixels{};
 
   std::uint8_t Index(int x, int y) const { return pixels[static_cast<std::size_t>(y * kSize + x)]; }
-  std::uint32_t Rgb(int x, int y) const { return kPalette[Index(x, y)]; }
 };
 
 ProgramIconImage PaintProgramIcon();

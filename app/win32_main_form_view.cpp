@@ -282,7 +282,6 @@ void Win32MainFormView::PostClose() {
 }
 
 void Win32MainFormView::Show() {
-  CentreOnScreen();
   ShowWindow(MainForm, SW_SHOWNORMAL);
   UpdateWindow(MainForm);
 }

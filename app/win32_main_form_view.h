@@ -50,7 +50,7 @@ class Win32MainFormView : public MainFormView {
   bool Showing() override;
   void PostClose() override;
 
-  // Shows the window centred on the screen.
+  // Shows the window where SetOuterSize has centred it.
   void Show();
   // Dispatches messages until the window has been closed.
   void RunMessageLoop();

@@ -174,10 +174,10 @@ SocketCall BindSocket(NativeSocket socket, const std::string& address) {
 SocketCall ConnectSocket(NativeSocket socket, const std::string& address, std::uint16_t port,
                          int timeout_ms) {
   // Connect without blocking, so that the wait for the handshake can end after the limit.
-  const int flags = fcntl(socket, F_GETFL);
-  if (flags < 0 || fcntl(socket, F_SETFL, flags | O_NONBLOCK) != 0) return Failure();
   const std::optional<sockaddr_in> peer = ToSocketAddress(address, port);
   if (!peer) return {-1, kWsaInvalidArgument};
+  const int flags = fcntl(socket, F_GETFL);
+  if (flags < 0 || fcntl(socket, F_SETFL, flags | O_NONBLOCK) != 0) return Failure();
   SocketCall result;
   if (connect(socket, reinterpret_cast<const sockaddr*>(&*peer), sizeof *peer) != 0) {
     if (errno != EINPROGRESS) {

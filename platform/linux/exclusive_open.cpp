@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 #include <termios.h>
 
+#include <cerrno>
 #include <optional>
 #include <string_view>
 
@@ -65,13 +66,17 @@ bool TestOpenExclusive(const std::string& device_path) {
   // Fails with EBUSY when someone holds the port in exclusive mode.
   UniqueFd fd(open(device_path.c_str(), O_RDONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
   if (!fd.Valid()) return false;
-  // The lock, then the exclusive mode, then the lines, as the port's own open does: a holder
-  // that uses the lock or the exclusive mode keeps its lines.
-  if (flock(fd.Get(), LOCK_EX | LOCK_NB) != 0 || ioctl(fd.Get(), TIOCEXCL) != 0) return false;
+  if (TakeExclusive(fd.Get()) != 0) return false;
   // The kernel raised DTR and RTS at the open; the board reads DTR as its reset line.
   int lines = TIOCM_DTR | TIOCM_RTS;
   ioctl(fd.Get(), TIOCMBIC, &lines);  // a device without modem lines refuses; that is fine
   return true;
+}
+
+int TakeExclusive(int fd) {
+  if (flock(fd, LOCK_EX | LOCK_NB) != 0) return errno == EWOULDBLOCK ? EBUSY : errno;
+  if (ioctl(fd, TIOCEXCL) != 0) return errno;
+  return 0;
 }
 
 }  // namespace korvalesen::platform

@@ -1,6 +1,6 @@
 #pragma once
 
-// The exclusive test open of a device path.
+// The exclusive hold of a serial device, for the port's open and its test open.
 
 #include <string>
 
@@ -10,5 +10,11 @@ namespace korvalesen::platform {
 // opened, or is open anywhere: in a process whose descriptors we can see (this one included),
 // under the lock or the exclusive mode the serial port takes.
 bool TestOpenExclusive(const std::string& device_path);
+
+// Takes the open device for this descriptor: the lock (which also stops root, whom the
+// exclusive mode does not), then the exclusive mode, before the lines are touched, so that a
+// holder that uses either keeps its lines. Returns 0, or the errno of the refusal (EBUSY while
+// another descriptor holds the lock).
+int TakeExclusive(int fd);
 
 }  // namespace korvalesen::platform

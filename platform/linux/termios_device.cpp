@@ -15,7 +15,6 @@
 #include <linux/serial.h>
 #include <poll.h>
 #include <sys/eventfd.h>
-#include <sys/file.h>
 #include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
@@ -36,6 +35,7 @@
 #include "platform/comm_queues.h"
 #include "platform/line_settings_check.h"
 #include "platform/linux/errno_error.h"
+#include "platform/linux/exclusive_open.h"
 #include "platform/linux/termios2_rate.h"
 #include "platform/linux/termios_line.h"
 #include "platform/linux/unique_fd.h"
@@ -512,10 +512,7 @@ class TermiosProvider final : public CommDeviceProvider {
     // call of ours; the board reads DTR as its reset line.
     UniqueFd fd(open(name.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
     if (!fd.Valid()) ThrowErrno(errno);
-    // The lock, then the exclusive mode, then the lines: a holder that uses the lock (also
-    // root, whom TIOCEXCL does not stop) or the exclusive mode keeps its lines.
-    if (flock(fd.Get(), LOCK_EX | LOCK_NB) != 0) ThrowErrno(errno == EWOULDBLOCK ? EBUSY : errno);
-    if (ioctl(fd.Get(), TIOCEXCL) != 0) ThrowErrno(errno);
+    if (const int refused = TakeExclusive(fd.Get()); refused != 0) ThrowErrno(refused);
     for (const auto& [line, on] : {std::pair{TIOCM_DTR, options.dtr}, {TIOCM_RTS, options.rts}}) {
       int bit = line;
       if (ioctl(fd.Get(), on ? TIOCMBIS : TIOCMBIC, &bit) != 0 && !NoModemLines(errno)) {

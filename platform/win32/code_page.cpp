@@ -1,33 +1,31 @@
 #include "platform/win32/code_page.h"
 
-#include <windows.h>
+#include "common/windows1252.h"
 
 namespace korvalesen::platform {
-namespace {
 
-constexpr UINT kWindows1252 = 1252;
-
-}  // namespace
-
+// Every character of code page 1252 lies in the basic plane: one UTF-16 unit each.
 std::wstring WideFrom1252(std::string_view text) {
-  if (text.empty()) return {};
-  const int size = static_cast<int>(text.size());
-  std::wstring wide(
-      static_cast<std::size_t>(MultiByteToWideChar(kWindows1252, 0, text.data(), size, nullptr, 0)),
-      L'\0');
-  MultiByteToWideChar(kWindows1252, 0, text.data(), size, wide.data(),
-                      static_cast<int>(wide.size()));
+  std::wstring wide;
+  wide.reserve(text.size());
+  for (const char byte : text) {
+    wide.push_back(static_cast<wchar_t>(DecodeW1252(static_cast<unsigned char>(byte))));
+  }
   return wide;
 }
 
 std::string Windows1252From(std::wstring_view text) {
-  if (text.empty()) return {};
-  const int size = static_cast<int>(text.size());
-  std::string bytes(static_cast<std::size_t>(WideCharToMultiByte(kWindows1252, 0, text.data(), size,
-                                                                 nullptr, 0, nullptr, nullptr)),
-                    '\0');
-  WideCharToMultiByte(kWindows1252, 0, text.data(), size, bytes.data(),
-                      static_cast<int>(bytes.size()), "?", nullptr);
+  std::string bytes;
+  bytes.reserve(text.size());
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const auto unit = static_cast<char32_t>(text[i]);
+    // A pair of surrogates is one character, and none that code page 1252 has.
+    if (unit >= 0xD800 && unit < 0xDC00 && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
+        text[i + 1] < 0xE000) {
+      ++i;
+    }
+    bytes.push_back(static_cast<char>(EncodeW1252(unit).value_or('?')));
+  }
   return bytes;
 }
 

@@ -92,7 +92,7 @@ std::optional<DeviceNotice> NoticeOfDeviceChange(WPARAM event, LPARAM record) {
   return notice;
 }
 
-void DeliverDeviceChange(WPARAM event, LPARAM record) {
+void PassDeviceChange(WPARAM event, LPARAM record) {
   const std::optional<DeviceNotice> notice = NoticeOfDeviceChange(event, record);
   if (!notice) return;
   // A copy: a listener may go while the others are told.

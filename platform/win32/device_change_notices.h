@@ -18,7 +18,4 @@ namespace korvalesen::platform {
 // "\\?\USB#VID_0403&PID_6001#...#{a5dcbf10-...}"); nothing for any other event or record.
 std::optional<DeviceNotice> NoticeOfDeviceChange(WPARAM event, LPARAM record);
 
-// Hands the notice of one WM_DEVICECHANGE to every listener; on the user-interface thread.
-void DeliverDeviceChange(WPARAM event, LPARAM record);
-
 }  // namespace korvalesen::platform

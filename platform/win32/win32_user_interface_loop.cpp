@@ -6,7 +6,6 @@
 
 #include "common/exception_display.h"
 #include "platform/user_interface_loop.h"
-#include "platform/win32/device_change_notices.h"
 #include "platform/win32/system_error.h"
 
 namespace korvalesen::platform {
@@ -139,7 +138,7 @@ LRESULT CALLBACK LoopWindowProcedure(HWND window, UINT message, WPARAM wparam, L
         if (installed != nullptr) installed->TimerTicked(wparam);
         return 0;
       case WM_DEVICECHANGE:
-        DeliverDeviceChange(wparam, lparam);
+        PassDeviceChange(wparam, lparam);
         break;  // the window goes on with the message
       default:
         break;
@@ -171,10 +170,6 @@ void InstallWin32UserInterfaceLoop() {
 
 HWND UserInterfaceLoopWindow() {
   return installed != nullptr ? installed->Window() : nullptr;
-}
-
-void PassDeviceChange(WPARAM event, LPARAM record) {
-  DeliverDeviceChange(event, record);
 }
 
 }  // namespace korvalesen::platform

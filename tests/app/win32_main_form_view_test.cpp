@@ -12,10 +12,12 @@
 
 #include "app/message_boxes.h"
 #include "common/exception_display.h"
-#include "platform/win32/win32_user_interface_loop.h"
+#include "tests/support/pump.h"
 
 namespace korvalesen {
 namespace {
+
+using namespace std::chrono_literals;
 
 std::wstring ClassOf(HWND window) {
   wchar_t name[64] = {};
@@ -38,14 +40,6 @@ RECT PlaceOf(HWND window) {
   return place;
 }
 
-void PumpFor(Win32MainFormView& view, DWORD milliseconds) {
-  const DWORD start = GetTickCount();
-  while (GetTickCount() - start < milliseconds) {
-    view.ProcessMessages();
-    Sleep(5);
-  }
-}
-
 struct RecordedEvents : MainFormEvents {
   virtual ~RecordedEvents() = default;
   void SuchenButtonClick() override {
@@ -65,7 +59,6 @@ struct RecordedEvents : MainFormEvents {
 class Win32MainFormViewTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    platform::InstallWin32UserInterfaceLoop();
     ASSERT_EQ(view_.ScreenPixelsPerInch(), 96.0) << "the test prefix runs at 96 dpi";
     view_.SetOuterSize(OuterWindowSize(DisplayScale(96)));
     view_.SetCaption("LCD Konfiguration auslesen v1.0");
@@ -228,11 +221,11 @@ TEST_F(Win32MainFormViewTest, ControlsTimerAndCloseRaiseTheWindowsEvents) {
   view_.SetTimer1Interval(20);
   view_.SetTimer1Enabled(true);
   EXPECT_TRUE(view_.Timer1Enabled());
-  PumpFor(view_, 200);
+  PumpFor(200ms);
   EXPECT_GE(events_.ticks, 2);
   view_.SetTimer1Enabled(false);
   const int ticks = events_.ticks;
-  PumpFor(view_, 100);
+  PumpFor(100ms);
   EXPECT_EQ(events_.ticks, ticks) << "a disabled timer stays silent";
 
   view_.PostClose();

@@ -14,21 +14,12 @@
 #include <vector>
 
 #include "platform/user_interface_loop.h"
+#include "tests/support/pump.h"
 
 namespace korvalesen::platform {
 namespace {
 
 using namespace std::chrono_literals;
-
-bool PumpUntil(const std::function<bool()>& done) {
-  const auto end = std::chrono::steady_clock::now() + 5s;
-  while (!done()) {
-    if (std::chrono::steady_clock::now() > end) return false;
-    InstalledUserInterfaceLoop().ProcessMessages();
-    std::this_thread::sleep_for(1ms);
-  }
-  return true;
-}
 
 TEST(Win32UserInterfaceLoopTest, PostedCallsRunInOrderInPumpsAndMessageLoops) {
   UserInterfaceLoop& loop = InstalledUserInterfaceLoop();
@@ -45,7 +36,7 @@ TEST(Win32UserInterfaceLoopTest, PostedCallsRunInOrderInPumpsAndMessageLoops) {
     }
   }).join();
   EXPECT_TRUE(ran.empty()) << "nothing runs before the thread processes messages";
-  ASSERT_TRUE(PumpUntil([&] { return ran.size() == 3; }));
+  ASSERT_TRUE(PumpUntil([&] { return ran.size() == 3; }, 5s));
   EXPECT_EQ(ran, (std::vector<std::string>{"pump 0", "pump 1", "pump 2"}));
 
   std::thread([&] {
@@ -89,7 +80,7 @@ TEST(Win32UserInterfaceLoopTest, SingleShotAndPeriodicTimers) {
   EXPECT_FALSE(single->Active());
   single->Start();
   periodic->Start();
-  ASSERT_TRUE(PumpUntil([&] { return once == 1 && repeated >= 3; }));
+  ASSERT_TRUE(PumpUntil([&] { return once == 1 && repeated >= 3; }, 5s));
   EXPECT_FALSE(single->Active());
   EXPECT_TRUE(periodic->Active());
   periodic->SetInterval(15ms);
@@ -97,8 +88,7 @@ TEST(Win32UserInterfaceLoopTest, SingleShotAndPeriodicTimers) {
   EXPECT_TRUE(periodic->Active());
   periodic->Stop();
   const int stopped_at = repeated;
-  const auto end = std::chrono::steady_clock::now() + 100ms;
-  while (std::chrono::steady_clock::now() < end) loop.ProcessMessages();
+  PumpFor(100ms);
   EXPECT_EQ(repeated, stopped_at);
   EXPECT_EQ(once, 1);
 }

@@ -17,7 +17,7 @@
 #include "sim/recording_priority.h"
 #include "sim/virtual_device_list.h"
 #include "sim/virtual_serial_line.h"
-#include "tests/serial/pump.h"
+#include "tests/support/pump.h"
 
 namespace korvalesen {
 namespace {
@@ -58,9 +58,6 @@ class ComPortDeviceChangeTest : public ::testing::Test {
 
   void SendToLoop(WPARAM event, std::vector<unsigned char>& record) {
     SendMessageW(platform::UserInterfaceLoopWindow(), WM_DEVICECHANGE, event, Param(record));
-  }
-  void PumpFor(std::chrono::milliseconds time) {
-    PumpUntil([] { return false; }, time);
   }
 
   sim::VirtualDevices devices_;

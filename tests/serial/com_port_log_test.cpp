@@ -9,8 +9,8 @@
 #include "common/in_out_error.h"
 #include "platform/file_append.h"
 #include "platform/local_time_text.h"
-#include "tests/serial/pump.h"
 #include "tests/serial/virtual_port.h"
+#include "tests/support/pump.h"
 #include "tests/support/temporary_directory.h"
 
 namespace korvalesen {

@@ -11,8 +11,8 @@
 #include "sim/recording_priority.h"
 #include "sim/virtual_device_list.h"
 #include "sim/virtual_serial_line.h"
-#include "tests/serial/pump.h"
 #include "tests/serial/recorded_device_notices.h"
+#include "tests/support/pump.h"
 
 namespace korvalesen {
 namespace {
@@ -20,11 +20,6 @@ namespace {
 using namespace std::chrono_literals;
 
 const std::string kFtdi = "USB#VID_0403&PID_6001#1-2#{a5dcbf10-6530-11d2-901f-00c04fb951ed}";
-
-// Lets the user-interface thread run for a while, so that a notice that should not come would.
-void PumpFor(std::chrono::milliseconds time) {
-  PumpUntil([] { return false; }, time);
-}
 
 class ComPortNoticesTest : public ::testing::Test {
  public:

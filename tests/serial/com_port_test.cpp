@@ -11,8 +11,8 @@
 
 #include "common/exception_display.h"
 #include "serial/main_thread_queue.h"
-#include "tests/serial/pump.h"
 #include "tests/serial/virtual_port.h"
+#include "tests/support/pump.h"
 
 namespace korvalesen {
 namespace {

@@ -11,7 +11,7 @@
 #include "common/exception_display.h"
 #include "sim/virtual_device_list.h"
 #include "sim/virtual_serial_line.h"
-#include "tests/serial/pump.h"
+#include "tests/support/pump.h"
 
 namespace korvalesen {
 namespace {

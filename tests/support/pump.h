@@ -1,6 +1,7 @@
 #pragma once
 
-// Processes messages on the test's user-interface thread until `done` or the time limit.
+// Processes messages on the test's user-interface thread until `done` or the time limit, or
+// for a while, so that what should not come would.
 
 #include <chrono>
 #include <functional>
@@ -19,6 +20,10 @@ inline bool PumpUntil(const std::function<bool()>& done,
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
   }
   return true;
+}
+
+inline void PumpFor(std::chrono::milliseconds time) {
+  PumpUntil([] { return false; }, time);
 }
 
 }  // namespace korvalesen
