@@ -10,6 +10,7 @@
 #include "common/exception_display.h"
 #include "platform/user_interface_loop.h"
 #include "platform/win32/code_page.h"
+#include "platform/win32/common_controls.h"
 #include "platform/win32/win32_user_interface_loop.h"
 
 namespace korvalesen {
@@ -60,7 +61,7 @@ LRESULT CALLBACK GroupBoxProcedure(HWND group, UINT message, WPARAM wparam, LPAR
     case WM_CTLCOLORSTATIC:
       return SendMessageW(GetParent(group), message, wparam, lparam);
     default:
-      return DefSubclassProc(group, message, wparam, lparam);
+      return platform::DefaultSubclassProcedure(group, message, wparam, lparam);
   }
 }
 
@@ -85,9 +86,7 @@ void RegisterWindowClass(HINSTANCE instance, WNDPROC procedure) {
 }  // namespace
 
 Win32MainFormView::Win32MainFormView() {
-  const INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX),
-                                      ICC_PROGRESS_CLASS | ICC_STANDARD_CLASSES};
-  InitCommonControlsEx(&controls);
+  platform::InitializeCommonControls(ICC_PROGRESS_CLASS | ICC_STANDARD_CLASSES);
   if (HDC screen = GetDC(nullptr)) {
     pixelsPerInch_ = GetDeviceCaps(screen, LOGPIXELSY);
     ReleaseDC(nullptr, screen);
@@ -138,7 +137,7 @@ void Win32MainFormView::CreateControls() {
 
   GroupBox3 =
       create(WC_BUTTONW, L"Status", BS_GROUPBOX | WS_CLIPCHILDREN, 0, MainForm, kGroupBox3, arial_);
-  SetWindowSubclass(GroupBox3, &GroupBoxProcedure, 0, 0);
+  platform::SubclassWindow(GroupBox3, &GroupBoxProcedure);
   statusLabel =
       create(WC_STATICW, L"", SS_LEFTNOWORDWRAP | SS_NOPREFIX, 0, GroupBox3, kStatusLabel, arial_);
   ProgressBar = create(PROGRESS_CLASSW, L"", PBS_SMOOTH, 0, GroupBox3, kProgressBar, nullptr);
@@ -151,7 +150,7 @@ void Win32MainFormView::CreateControls() {
 
   GroupBox4 =
       create(WC_BUTTONW, L"Port", BS_GROUPBOX | WS_CLIPCHILDREN, 0, MainForm, kGroupBox4, arial_);
-  SetWindowSubclass(GroupBox4, &GroupBoxProcedure, 0, 0);
+  platform::SubclassWindow(GroupBox4, &GroupBoxProcedure);
   // A combo box's height is that of its dropped-down list; its closed height follows from
   // the selection field's, which is set to give the layout's height.
   Place combo_place = kComboBox;

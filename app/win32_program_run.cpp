@@ -7,6 +7,7 @@
 #include "app/win32_main_form_view.h"
 #include "common/exception_display.h"
 #include "common/process_end.h"
+#include "platform/win32/system_library.h"
 #include "platform/win32/win32_user_interface_loop.h"
 
 namespace korvalesen {
@@ -14,6 +15,7 @@ namespace korvalesen {
 // Windows gives the program its name itself; nothing of the command line is read.
 int RunProgram(char* /*program_name*/, const ProgramServices& services,
                const AfterReadout& after_readout) {
+  platform::RestrictDllSearchToSystem();
   platform::InstallWin32UserInterfaceLoop();
   SetExceptionDisplay(ShowExceptionBox);
 

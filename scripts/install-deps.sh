@@ -13,6 +13,7 @@ packages="
   dpkg-dev desktop-file-utils udev
   python3 python3-pyftpdlib vsftpd
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 googletest wine wine64 nsis
+  osslsigncode openssl
 "
 
 missing=""

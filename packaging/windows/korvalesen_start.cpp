@@ -6,6 +6,8 @@
 
 #include <string>
 
+#include "platform/win32/system_library.h"
+
 namespace {
 
 int Refuse(const std::wstring& text) {
@@ -39,6 +41,7 @@ std::wstring OwnFolder() {
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+  korvalesen::platform::RestrictDllSearchToSystem();
   const std::wstring profile = EnvironmentValue(L"USERPROFILE");
   const std::wstring folder = profile + L"\\Korvalesen";
   if (profile.empty() ||

@@ -8,8 +8,12 @@
 
 #include <bit>
 #include <memory>
+#include <mutex>
+#include <type_traits>
 
 #include "platform/win32/code_page.h"
+#include "platform/win32/modem_lines.h"
+#include "platform/win32/overlapped_channel.h"
 #include "platform/win32/system_error.h"
 
 namespace korvalesen::platform {
@@ -104,55 +108,22 @@ DWORD EscapeCode(Escape function) {
   return CLRBREAK;
 }
 
-// One overlapped request at a time, with a manual-reset event of its own.
-class Channel {
- public:
-  Channel() : event_(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {
-    if (event_ == nullptr) ThrowLastError();
-  }
-  ~Channel() { CloseHandle(event_); }
-  Channel(const Channel&) = delete;
-  Channel& operator=(const Channel&) = delete;
-
-  OVERLAPPED* Prepare() {
-    overlapped_ = {};
-    overlapped_.hEvent = event_;
-    return &overlapped_;
-  }
-  // A started request: completed at once, pending, or failed.
-  void Started(BOOL done) {
-    if (!done && GetLastError() != ERROR_IO_PENDING) ThrowLastError();
-  }
-  bool Done(HANDLE device) {
-    DWORD moved = 0;
-    if (GetOverlappedResult(device, &overlapped_, &moved, FALSE)) return true;
-    const DWORD code = GetLastError();
-    if (code == ERROR_IO_INCOMPLETE) return false;
-    return true;  // ended with an error, which Wait reports
-  }
-  // The bytes moved; an aborted request (a purge, a change of the event mask) ends with what
-  // it moved so far.
-  DWORD Wait(HANDLE device) {
-    DWORD moved = 0;
-    if (!GetOverlappedResult(device, &overlapped_, &moved, TRUE) &&
-        GetLastError() != ERROR_OPERATION_ABORTED) {
-      ThrowLastError();
-    }
-    return moved;
-  }
-
- private:
-  HANDLE event_;
-  OVERLAPPED overlapped_{};
+// Owns a device handle until the device object has taken it.
+struct HandleCloser {
+  void operator()(HANDLE handle) const { CloseHandle(handle); }
 };
+using UniqueDevice = std::unique_ptr<std::remove_pointer_t<HANDLE>, HandleCloser>;
 
 class Win32CommDevice final : public CommDevice {
  public:
-  explicit Win32CommDevice(HANDLE device) : device_(device) {}
+  explicit Win32CommDevice(UniqueDevice device) : owned_(std::move(device)) {}
   ~Win32CommDevice() override {
-    // Ends the requests that are still pending before their buffers and events go.
-    CancelIo(device_);
-    CloseHandle(device_);
+    // Every request still pending, whichever thread started it, is ended and collected before
+    // its buffer and event go; the handle closes last.
+    CancelIoEx(device_, nullptr);
+    read_.Collect(device_);
+    write_.Collect(device_);
+    event_.Collect(device_);
   }
   Win32CommDevice(const Win32CommDevice&) = delete;
   Win32CommDevice& operator=(const Win32CommDevice&) = delete;
@@ -191,7 +162,13 @@ class Win32CommDevice final : public CommDevice {
     Check(SetCommTimeouts(device_, &native));
   }
 
-  void Purge(unsigned flags) override { Check(PurgeComm(device_, flags)); }
+  // PurgeComm returns before the aborted requests have completed. A driver that ignores the
+  // abort (Wine's) would leave one pending for good: each is cancelled too, then collected.
+  void Purge(unsigned flags) override {
+    Check(PurgeComm(device_, flags));
+    if ((flags & kPurgeRxAbort) != 0) read_.CancelAndCollect(device_);
+    if ((flags & kPurgeTxAbort) != 0) write_.CancelAndCollect(device_);
+  }
   void Flush() override { Check(FlushFileBuffers(device_)); }
   void EscapeFunction(Escape function) override {
     Check(EscapeCommFunction(device_, EscapeCode(function)));
@@ -227,11 +204,27 @@ class Win32CommDevice final : public CommDevice {
   bool WriteDone() override { return write_.Done(device_); }
   std::size_t WaitWrite() override { return write_.Wait(device_); }
 
-  void SetEventMask(std::uint32_t mask) override { Check(SetCommMask(device_, mask)); }
+  // A mask of 0 stops the event thread's waits before it is joined. SetCommMask ends a
+  // pending WaitCommEvent, but a device that has gone refuses the call (error 5) and a driver
+  // need not end the wait on it; CancelIoEx reaches the wait, which the event thread started.
+  // A driver completes a cancelled request, so the thread's GetOverlappedResult returns. No
+  // wait starts while the waits are stopped: the flag and the start share a lock.
+  void SetEventMask(std::uint32_t mask) override {
+    const std::lock_guard lock(event_start_);
+    waits_stopped_ = mask == 0;
+    const BOOL set = SetCommMask(device_, mask);
+    const DWORD code = GetLastError();
+    if (!set || mask == 0) event_.Cancel(device_);
+    if (!set) throw WindowsError(code);
+  }
 
   std::uint32_t WaitEvent() override {
     DWORD events = 0;
-    event_.Started(WaitCommEvent(device_, &events, event_.Prepare()));
+    {
+      const std::lock_guard lock(event_start_);
+      if (waits_stopped_) throw WindowsError(ERROR_OPERATION_ABORTED);
+      event_.Started(WaitCommEvent(device_, &events, event_.Prepare()));
+    }
     event_.Wait(device_);
     return events;
   }
@@ -244,10 +237,13 @@ class Win32CommDevice final : public CommDevice {
     return dcb;
   }
 
-  HANDLE device_;
-  Channel read_;
-  Channel write_;
-  Channel event_;
+  UniqueDevice owned_;
+  HANDLE device_ = owned_.get();
+  OverlappedChannel read_;
+  OverlappedChannel write_;
+  OverlappedChannel event_;
+  std::mutex event_start_;
+  bool waits_stopped_ = false;
   std::string pending_write_;
 };
 
@@ -257,12 +253,9 @@ class Win32Provider final : public CommDeviceProvider {
     const HANDLE device = CreateFileW(WideFrom1252(name).c_str(), GENERIC_READ | GENERIC_WRITE, 0,
                                       nullptr, OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr);
     if (device == INVALID_HANDLE_VALUE) ThrowLastError();
-    auto opened = std::make_unique<Win32CommDevice>(device);
-    // Windows keeps the lines as the last user left them; the board reads DTR as its reset
-    // line, so both are set as wanted at once. A device without modem lines refuses, which
-    // leaves nothing to set.
-    EscapeCommFunction(device, options.dtr ? SETDTR : CLRDTR);
-    EscapeCommFunction(device, options.rts ? SETRTS : CLRRTS);
+    // The handle is closed also when the device object cannot be made.
+    auto opened = std::make_unique<Win32CommDevice>(UniqueDevice(device));
+    SetModemLines(device, options.dtr, options.rts);
     return opened;
   }
 };

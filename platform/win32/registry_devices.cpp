@@ -13,6 +13,7 @@
 
 #include "platform/device_namespace.h"
 #include "platform/win32/code_page.h"
+#include "platform/win32/modem_lines.h"
 
 namespace korvalesen::platform {
 namespace {
@@ -33,14 +34,16 @@ class RegistryKey {
   RegistryKey(HKEY root, const std::wstring& path) {
     if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, &key_) != ERROR_SUCCESS) key_ = nullptr;
   }
-  explicit RegistryKey(HKEY opened) : key_(opened) {}
+  // A key from a call that gives INVALID_HANDLE_VALUE for none (SetupDiOpenDevRegKey).
+  explicit RegistryKey(HKEY opened)
+      : key_(opened == static_cast<HKEY>(INVALID_HANDLE_VALUE) ? nullptr : opened) {}
   ~RegistryKey() {
     if (key_ != nullptr) RegCloseKey(key_);
   }
   RegistryKey(const RegistryKey&) = delete;
   RegistryKey& operator=(const RegistryKey&) = delete;
 
-  bool IsOpen() const { return key_ != nullptr && key_ != INVALID_HANDLE_VALUE; }
+  bool IsOpen() const { return key_ != nullptr; }
   HKEY Get() const { return key_; }
 
   // A value of string type, or nothing.
@@ -113,16 +116,17 @@ class RegistryDevices final : public DeviceNamespace {
     std::vector<std::string> names;
     const RegistryKey map(HKEY_LOCAL_MACHINE, L"HARDWARE\\DEVICEMAP\\SERIALCOMM");
     if (!map.IsOpen()) return names;
+    // A value name has at most 16383 characters (the registry's limit), so this holds any.
+    std::wstring value_name(16384, L'\0');
     for (DWORD index = 0;; ++index) {
-      wchar_t value_name[256];
-      DWORD name_length = 256;
+      DWORD name_length = static_cast<DWORD>(value_name.size());
       DWORD type = 0;
-      if (RegEnumValueW(map.Get(), index, value_name, &name_length, nullptr, &type, nullptr,
+      if (RegEnumValueW(map.Get(), index, value_name.data(), &name_length, nullptr, &type, nullptr,
                         nullptr) != ERROR_SUCCESS) {
         break;
       }
       std::wstring port;
-      if (type == REG_SZ && map.ReadString(value_name, port)) {
+      if (type == REG_SZ && map.ReadString(value_name.c_str(), port)) {
         names.push_back(Windows1252From(port));
       }
     }
@@ -154,6 +158,8 @@ class RegistryDevices final : public DeviceNamespace {
     const HANDLE device = CreateFileW(WideFrom1252(device_path).c_str(), GENERIC_READ, 0, nullptr,
                                       OPEN_EXISTING, 0, nullptr);
     if (device == INVALID_HANDLE_VALUE) return false;
+    // The driver raises DTR at the open, which would pulse the board's reset line.
+    SetModemLines(device, false, false);
     CloseHandle(device);
     return true;
   }

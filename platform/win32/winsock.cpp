@@ -1,5 +1,5 @@
-// The socket functions on Winsock 1.1, loaded at run time from "wsock32.dll" with every
-// function looked up by name. The error codes are Windows' own.
+// The socket functions on Winsock 1.1, loaded at run time from "wsock32.dll" in the system
+// folder with every function looked up by name. The error codes are Windows' own.
 
 #include <windows.h>
 
@@ -8,12 +8,14 @@
 
 #include "platform/socket_api.h"
 #include "platform/socket_error_codes.h"
+#include "platform/win32/system_library.h"
 #include "platform/win32/system_net.h"
 
 namespace korvalesen::platform {
 namespace {
 
 constexpr char kLibrary[] = "wsock32.dll";
+constexpr wchar_t kLibraryWide[] = L"wsock32.dll";
 constexpr SOCKET kInvalidSocket = ~SOCKET{0};
 
 // The functions of the library, looked up by name when it is started.
@@ -45,9 +47,8 @@ Winsock api;
 
 template <typename Function>
 bool LookUp(Function& function, const char* name) {
-  const FARPROC found = GetProcAddress(api.library, name);
-  function = reinterpret_cast<Function>(reinterpret_cast<void (*)()>(found));
-  return found != nullptr;
+  function = SystemFunction<Function>(api.library, name);
+  return function != nullptr;
 }
 
 bool LookUpAll() {
@@ -122,7 +123,7 @@ bool SetNonBlocking(NativeSocket socket, bool on) {
 }  // namespace
 
 SocketLibraryStart StartSocketLibrary() {
-  api.library = LoadLibraryA(kLibrary);
+  api.library = LoadSystemLibrary(kLibraryWide);
   if (api.library == nullptr || !LookUpAll()) {
     if (api.library != nullptr) FreeLibrary(api.library);
     api = {};

@@ -1,8 +1,9 @@
 #!/bin/sh
-# Installs the Windows installer silently under Wine in a prefix of its own, checks the
-# program, the Start menu's entry and the uninstall entry, lets the installed launcher start a
-# stand-in of the program (the installer itself starts nothing), then uninstalls and checks
-# that everything installed is gone and the user's results folder is still there.
+# Installs the Windows installer silently for the whole machine (/ALLUSERS) under Wine in a
+# prefix of its own, checks the program, the Start menu's entry and the uninstall entry, lets
+# the installed launcher start a stand-in of the program (the installer itself starts
+# nothing), then uninstalls and checks that everything installed is gone and the user's
+# results folder is still there.
 #   windows_installer_test.sh <source folder> <installer> <program> <stand-in program>
 set -eu
 source=$1 installer=$2 program=$3 probe=$4
@@ -11,7 +12,7 @@ trap 'WINEPREFIX="$prefix" /usr/lib/wine/wineserver -k 2>/dev/null || true; rm -
 wine() { "$source/scripts/wine-run.sh" "$prefix" "$@"; }
 fail() { echo "FAILED: $*" >&2; exit 1; }
 
-wine "$installer" /S || fail "the silent install ended with status $?"
+wine "$installer" /S /ALLUSERS || fail "the silent install ended with status $?"
 drive="$prefix/drive_c"
 folder="$drive/Program Files/Korvalesen"
 entry="$drive/ProgramData/Microsoft/Windows/Start Menu/Programs/Korvalesen.lnk"

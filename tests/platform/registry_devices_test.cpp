@@ -31,6 +31,11 @@ void WriteString(const std::wstring& path, const wchar_t* name, const std::wstri
   RegCloseKey(key);
 }
 
+// A value name longer than any fixed buffer would hold (the registry allows 16383 characters).
+std::wstring LongValueName() {
+  return L"\\Device\\" + std::wstring(5000, L'K');
+}
+
 class RegistryDevicesTest : public ::testing::Test {
  protected:
   ~RegistryDevicesTest() override {
@@ -39,6 +44,7 @@ class RegistryDevicesTest : public ::testing::Test {
     HKEY map = nullptr;
     if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kSerialComm.c_str(), 0, KEY_WRITE, &map) == 0) {
       RegDeleteValueW(map, L"\\Device\\KorvalesenTest");
+      RegDeleteValueW(map, LongValueName().c_str());
       RegCloseKey(map);
     }
   }
@@ -68,6 +74,12 @@ TEST_F(RegistryDevicesTest, ThePortMapGivesItsPortsWithANameForEach) {
   ASSERT_EQ(friendly.size(), ports.size());
   // Wine's Ports class holds no device for a port of the map alone; Windows names it there.
   EXPECT_THAT(friendly, Contains("Serial port (COM42)"));
+}
+
+TEST_F(RegistryDevicesTest, ThePortMapReadsValuesOfLongNames) {
+  WriteString(kSerialComm, LongValueName().c_str(), L"COM43");
+  WriteString(kSerialComm, L"\\Device\\KorvalesenTest", L"COM42");
+  EXPECT_THAT(devices_.SerialPortNames(), ::testing::IsSupersetOf({"COM42", "COM43"}));
 }
 
 // Wine 8 crashes in DefineDosDevice for a name of the adapter's form, so the adapter's entry

@@ -12,6 +12,7 @@
 #include <windows.h>
 
 #include <chrono>
+#include <future>
 #include <memory>
 #include <string>
 #include <thread>
@@ -138,6 +139,53 @@ TEST_F(Win32CommDeviceTest, BytesBothWaysQueueCountsPurgeAndOverlappedCompletion
   EXPECT_EQ(device_->WaitWrite(), 2u);
   EXPECT_TRUE(device_->WriteDone());
   EXPECT_EQ(ReadFar(2), "\xA5\xAB");
+}
+
+// The closing thread stops the event thread's waits with a mask of 0: a wait pending then is
+// cancelled (tests/platform/overlapped_channel_test.cpp shows the cancel across threads, since
+// Wine runs no WaitCommEvent on a pty: it refuses with ERROR_NOT_SUPPORTED), and one that
+// would start after it is refused, until a mask is set again.
+TEST_F(Win32CommDeviceTest, AMaskOfZeroStopsTheWaitsUntilAMaskIsSetAgain) {
+  const auto wait_code = [&] {
+    auto wait = std::async(std::launch::async, [&]() -> int {
+      try {
+        device_->WaitEvent();
+        return 0;
+      } catch (const SysError& e) {
+        return e.Code();
+      }
+    });
+    if (wait.wait_for(200ms) == std::future_status::timeout) device_->SetEventMask(0);
+    return wait.get();
+  };
+  device_->SetEventMask(kEvRxChar | kEvDsr);
+  device_->SetEventMask(0);
+  EXPECT_EQ(wait_code(), ERROR_OPERATION_ABORTED);
+  device_->SetEventMask(kEvRxChar);
+  EXPECT_NE(wait_code(), ERROR_OPERATION_ABORTED);
+}
+
+// An aborted read is over when the purge returns, so that the next read may reuse its
+// request; the device goes with requests still pending.
+TEST_F(Win32CommDeviceTest, AbortedRequestsAreCollectedBeforeReuseAndAtTheEnd) {
+  unsigned char first[4] = {};
+  device_->StartRead(first, sizeof first);
+  EXPECT_FALSE(device_->ReadDone());
+  device_->Purge(kPurgeRxAbort | kPurgeRxClear);
+
+  unsigned char second[2] = {};
+  device_->StartRead(second, sizeof second);
+  WriteFar("\x31\x32");
+  EXPECT_EQ(device_->WaitRead(), 2u);
+  EXPECT_EQ(second[0], 0x31);
+  EXPECT_EQ(first[0], 0) << "the aborted read took the bytes";
+
+  unsigned char third[8] = {};
+  device_->StartRead(third, sizeof third);
+  device_->StartWrite("\x33", 1);
+  const auto start = std::chrono::steady_clock::now();
+  device_.reset();
+  EXPECT_LT(std::chrono::steady_clock::now() - start, 5s);
 }
 
 }  // namespace
