@@ -102,8 +102,6 @@ Win32MainFormView::Win32MainFormView() {
     throw Error("Das Fenster kann nicht erzeugt werden: " +
                 std::to_string(static_cast<unsigned long>(GetLastError())));
   }
-  arial_ = CreateArial(Scaled(kFontHeight), false);
-  arialBold_ = CreateArial(Scaled(kFontHeight), true);
   resetPanelColor_ = kResetPanelGreen;
   resetPanelBrush_ = CreateSolidBrush(resetPanelColor_);
   CreateControls();
@@ -126,40 +124,58 @@ int Win32MainFormView::Scaled(int pixels) const {
 void Win32MainFormView::CreateControls() {
   HINSTANCE instance = GetModuleHandleW(nullptr);
   const auto create = [&](const wchar_t* window_class, const wchar_t* text, DWORD style,
-                          DWORD extended_style, HWND parent, const Place& place, HFONT font) {
-    HWND control =
-        CreateWindowExW(extended_style, window_class, text, WS_CHILD | WS_VISIBLE | style,
-                        Scaled(place.left), Scaled(place.top), Scaled(place.width),
-                        Scaled(place.height), parent, nullptr, instance, nullptr);
-    SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
-    return control;
+                          DWORD extended_style, HWND parent) {
+    return CreateWindowExW(extended_style, window_class, text, WS_CHILD | WS_VISIBLE | style, 0, 0,
+                           0, 0, parent, nullptr, instance, nullptr);
   };
 
-  GroupBox3 =
-      create(WC_BUTTONW, L"Status", BS_GROUPBOX | WS_CLIPCHILDREN, 0, MainForm, kGroupBox3, arial_);
+  GroupBox3 = create(WC_BUTTONW, L"Status", BS_GROUPBOX | WS_CLIPCHILDREN, 0, MainForm);
   platform::SubclassWindow(GroupBox3, &GroupBoxProcedure);
-  statusLabel =
-      create(WC_STATICW, L"", SS_LEFTNOWORDWRAP | SS_NOPREFIX, 0, GroupBox3, kStatusLabel, arial_);
-  ProgressBar = create(PROGRESS_CLASSW, L"", PBS_SMOOTH, 0, GroupBox3, kProgressBar, nullptr);
+  statusLabel = create(WC_STATICW, L"", SS_LEFTNOWORDWRAP | SS_NOPREFIX, 0, GroupBox3);
+  ProgressBar = create(PROGRESS_CLASSW, L"", PBS_SMOOTH, 0, GroupBox3);
   SendMessageW(ProgressBar, PBM_SETRANGE32, 0, 100);
   SendMessageW(ProgressBar, PBM_SETSTEP, 1, 0);
   SendMessageW(ProgressBar, PBM_SETPOS, 0, 0);
   // A panel with a lowered bevel, its caption centred both ways.
   ResetPanel = create(WC_STATICW, L"Reset", SS_CENTER | SS_CENTERIMAGE | SS_NOPREFIX,
-                      WS_EX_STATICEDGE, GroupBox3, kResetPanel, arialBold_);
+                      WS_EX_STATICEDGE, GroupBox3);
 
-  GroupBox4 =
-      create(WC_BUTTONW, L"Port", BS_GROUPBOX | WS_CLIPCHILDREN, 0, MainForm, kGroupBox4, arial_);
+  GroupBox4 = create(WC_BUTTONW, L"Port", BS_GROUPBOX | WS_CLIPCHILDREN, 0, MainForm);
   platform::SubclassWindow(GroupBox4, &GroupBoxProcedure);
+  ComboBox = create(WC_COMBOBOXW, L"", CBS_DROPDOWNLIST | WS_VSCROLL, 0, GroupBox4);
+  SuchenButton = create(WC_BUTTONW, L"suchen", BS_PUSHBUTTON, 0, GroupBox4);
+  LayOut();
+}
+
+// Places the controls and gives them their fonts at the window's resolution: once made, and
+// again when the resolution changes.
+void Win32MainFormView::LayOut() {
+  HFONT arial = CreateArial(Scaled(kFontHeight), false);
+  HFONT bold = CreateArial(Scaled(kFontHeight), true);
   // A combo box's height is that of its dropped-down list; its closed height follows from
   // the selection field's, which is set to give the layout's height.
   Place combo_place = kComboBox;
   combo_place.height = kComboBox.height + kComboBoxListItems * kComboBoxItemHeight + 2;
-  ComboBox =
-      create(WC_COMBOBOXW, L"", CBS_DROPDOWNLIST | WS_VSCROLL, 0, GroupBox4, combo_place, arial_);
+  const struct {
+    HWND control;
+    Place place;
+    HFONT font;
+  } controls[] = {{GroupBox3, kGroupBox3, arial},       {statusLabel, kStatusLabel, arial},
+                  {ProgressBar, kProgressBar, nullptr}, {ResetPanel, kResetPanel, bold},
+                  {GroupBox4, kGroupBox4, arial},       {ComboBox, combo_place, arial},
+                  {SuchenButton, kSuchenButton, arial}};
+  for (const auto& [control, place, font] : controls) {
+    MoveWindow(control, Scaled(place.left), Scaled(place.top), Scaled(place.width),
+               Scaled(place.height), TRUE);
+    if (font != nullptr) SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+  }
   SendMessageW(ComboBox, CB_SETITEMHEIGHT, 0, Scaled(kComboBoxItemHeight));
   SetComboBoxClosedHeight(Scaled(kComboBox.height));
-  SuchenButton = create(WC_BUTTONW, L"suchen", BS_PUSHBUTTON, 0, GroupBox4, kSuchenButton, arial_);
+  // The controls hold the new fonts now.
+  DeleteObject(arial_);
+  DeleteObject(arialBold_);
+  arial_ = arial;
+  arialBold_ = bold;
 }
 
 // The closed height is the selection field's and the frame around it, which the system draws
@@ -231,6 +247,23 @@ LRESULT Win32MainFormView::Handle(UINT message, WPARAM wparam, LPARAM lparam) {
       // Port arrivals and removals are broadcast to top-level windows only; the serial
       // component hears of them through the user-interface loop.
       platform::PassDeviceChange(wparam, lparam);
+      break;
+    case WM_DPICHANGED: {
+      // The program is aware of each monitor's resolution: moved to a monitor of another one
+      // (or that one's changed), the window is laid out anew at it and takes the outer size of
+      // the layout's scale rule at the place Windows suggests.
+      const auto* suggested = reinterpret_cast<const RECT*>(lparam);
+      pixelsPerInch_ = HIWORD(wparam);
+      LayOut();
+      const OuterSize size = OuterWindowSize(DisplayScale(pixelsPerInch_));
+      SetWindowPos(MainForm, nullptr, suggested->left, suggested->top, size.width, size.height,
+                   SWP_NOZORDER | SWP_NOACTIVATE);
+      return 0;
+    }
+    case WM_DESTROY:
+      // Windows shows no box owned by a destroyed window: the boxes after the close (the
+      // upload's result, an error) show without owner.
+      SetBoxOwner(nullptr);
       break;
     case WM_CLOSE: {
       bool can_close = true;

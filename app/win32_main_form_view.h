@@ -70,6 +70,7 @@ class Win32MainFormView : public MainFormView {
   static LRESULT CALLBACK WindowProcedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
   LRESULT Handle(UINT message, WPARAM wparam, LPARAM lparam);
   void CreateControls();
+  void LayOut();
   void SetComboBoxClosedHeight(int height);
   HWND Control(MainFormControl control) const;
   int Scaled(int pixels) const;

@@ -22,7 +22,8 @@ void SoundDefaultBeep() {
 
 void ShowModalBox(BoxKind kind, std::string_view caption, std::string_view text) {
   const UINT icon = kind == BoxKind::kError ? MB_ICONERROR : MB_ICONINFORMATION;
-  MessageBoxW(box_owner, platform::WideFrom1252(text).c_str(),
+  // MessageBox fails for an owner that is no window any more (ERROR_INVALID_WINDOW_HANDLE).
+  MessageBoxW(IsWindow(box_owner) ? box_owner : nullptr, platform::WideFrom1252(text).c_str(),
               platform::WideFrom1252(caption).c_str(), MB_OK | icon | MB_SETFOREGROUND);
 }
 

@@ -304,5 +304,53 @@ TEST_F(Win32MainFormViewTest, BoxesAndTheExceptionDisplayAreOwnedByTheWindowAndA
   EXPECT_EQ(answered_boxes[2].icon, SystemIcon(32513));
 }
 
+// The window closed during a pump (the upload's): the box that follows is shown all the same,
+// without owner, as Windows shows no box owned by a destroyed window.
+TEST_F(Win32MainFormViewTest, ABoxAfterTheWindowWasClosedInAPumpIsShownWithoutOwner) {
+  answered_boxes.clear();
+  view_.PostClose();
+  view_.ProcessMessages();
+  ASSERT_FALSE(IsWindow(view_.MainForm)) << "the close was not handled in the pump";
+  const UINT_PTR poll = SetTimer(nullptr, 0, 20, &LookForBox);
+  view_.ShowBox(BoxKind::kInformation, "Information",
+                "\xDC"
+                "bertragung erfolgreich beendet!");
+  KillTimer(nullptr, poll);
+  ASSERT_EQ(answered_boxes.size(), 1u) << "the box was not shown";
+  EXPECT_EQ(answered_boxes[0].text, L"\u00DCbertragung erfolgreich beendet!");
+  EXPECT_EQ(answered_boxes[0].owner, nullptr);
+}
+
+// The manifest makes the program aware of each monitor's resolution; at another one the
+// window is laid out anew: 120 pixels per inch scale the layout by 5/4 (the outer size by the
+// layout's scale rule).
+TEST_F(Win32MainFormViewTest, AChangeOfResolutionLaysTheWindowOutAnew) {
+  // Per-monitor either way; Windows 10 1703 and later give the context of its version 2, Wine 8
+  // the first one's.
+  EXPECT_EQ(GetAwarenessFromDpiAwarenessContext(GetWindowDpiAwarenessContext(view_.MainForm)),
+            DPI_AWARENESS_PER_MONITOR_AWARE);
+  RECT suggested{40, 30, 700, 250};
+  SendMessageW(view_.MainForm, WM_DPICHANGED, MAKEWPARAM(120, 120),
+               reinterpret_cast<LPARAM>(&suggested));
+  RECT outer{};
+  GetWindowRect(view_.MainForm, &outer);
+  EXPECT_EQ(outer.left, 40);
+  EXPECT_EQ(outer.top, 30);
+  EXPECT_EQ(outer.right - outer.left, 741);
+  EXPECT_EQ(outer.bottom - outer.top, 218);
+  const RECT status = PlaceOf(view_.statusLabel);
+  EXPECT_EQ(status.left, 20);
+  EXPECT_EQ(status.top, 80);
+  EXPECT_EQ(status.right - status.left, 411);
+  const RECT group = PlaceOf(view_.GroupBox4);
+  EXPECT_EQ(group.left, 480);
+  EXPECT_EQ(group.right - group.left, 221);
+  LOGFONTW font{};
+  GetObjectW(reinterpret_cast<HFONT>(SendMessageW(view_.statusLabel, WM_GETFONT, 0, 0)),
+             sizeof font, &font);
+  EXPECT_EQ(font.lfHeight, -20);
+  EXPECT_EQ(view_.ScreenPixelsPerInch(), 120.0);
+}
+
 }  // namespace
 }  // namespace korvalesen
