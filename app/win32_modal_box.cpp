@@ -3,6 +3,7 @@
 #include "app/message_boxes.h"
 #include "app/win32_box_owner.h"
 #include "platform/win32/code_page.h"
+#include "platform/win32/wide_texts.h"
 
 namespace korvalesen {
 
@@ -23,8 +24,9 @@ void SoundDefaultBeep() {
 void ShowModalBox(BoxKind kind, std::string_view caption, std::string_view text) {
   const UINT icon = kind == BoxKind::kError ? MB_ICONERROR : MB_ICONINFORMATION;
   // MessageBox fails for an owner that is no window any more (ERROR_INVALID_WINDOW_HANDLE).
-  MessageBoxW(IsWindow(box_owner) ? box_owner : nullptr, platform::WideFrom1252(text).c_str(),
-              platform::WideFrom1252(caption).c_str(), MB_OK | icon | MB_SETFOREGROUND);
+  MessageBoxW(IsWindow(box_owner) ? box_owner : nullptr,
+              platform::WideWithSystemTexts(text).c_str(), platform::WideFrom1252(caption).c_str(),
+              MB_OK | icon | MB_SETFOREGROUND);
 }
 
 }  // namespace korvalesen

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "platform/win32/code_page.h"
+#include "platform/win32/wide_texts.h"
 
 namespace korvalesen::platform {
 
@@ -13,15 +13,17 @@ SysError LastWindowsError() {
 }
 
 SysError WindowsError(unsigned long code) {
-  wchar_t text[512] = {};
-  const DWORD length =
-      FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0,
-                     text, sizeof text / sizeof text[0], nullptr);
-  std::wstring message(text, length);
+  // The system's text whole, however long, in the system's language.
+  wchar_t* text = nullptr;
+  const DWORD length = FormatMessageW(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+      nullptr, code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+  std::wstring message(text == nullptr ? L"" : text, length);
+  LocalFree(text);
   while (!message.empty() && (message.back() == L'\n' || message.back() == L'\r')) {
     message.pop_back();
   }
-  return SysError(static_cast<int>(code), Windows1252From(message));
+  return SysError(static_cast<int>(code), SystemText1252(message));
 }
 
 }  // namespace korvalesen::platform

@@ -12,6 +12,7 @@
 
 #include "app/message_boxes.h"
 #include "common/exception_display.h"
+#include "platform/win32/wide_texts.h"
 #include "tests/support/pump.h"
 
 namespace korvalesen {
@@ -305,19 +306,21 @@ TEST_F(Win32MainFormViewTest, BoxesAndTheExceptionDisplayAreOwnedByTheWindowAndA
 }
 
 // The window closed during a pump (the upload's): the box that follows is shown all the same,
-// without owner, as Windows shows no box owned by a destroyed window.
+// without owner, as Windows shows no box owned by a destroyed window, and in full.
 TEST_F(Win32MainFormViewTest, ABoxAfterTheWindowWasClosedInAPumpIsShownWithoutOwner) {
   answered_boxes.clear();
   view_.PostClose();
   view_.ProcessMessages();
   ASSERT_FALSE(IsWindow(view_.MainForm)) << "the close was not handled in the pump";
   const UINT_PTR poll = SetTimer(nullptr, 0, 20, &LookForBox);
-  view_.ShowBox(BoxKind::kInformation, "Information",
+  // A system text that code page 1252 cannot hold is shown as the system gave it.
+  view_.ShowBox(BoxKind::kError, "Fehler",
                 "\xDC"
-                "bertragung erfolgreich beendet!");
+                "bertragung: " +
+                    platform::SystemText1252(L"\u0394\u03B5\u03BD."));
   KillTimer(nullptr, poll);
   ASSERT_EQ(answered_boxes.size(), 1u) << "the box was not shown";
-  EXPECT_EQ(answered_boxes[0].text, L"\u00DCbertragung erfolgreich beendet!");
+  EXPECT_EQ(answered_boxes[0].text, L"\u00DCbertragung: \u0394\u03B5\u03BD.");
   EXPECT_EQ(answered_boxes[0].owner, nullptr);
 }
 
