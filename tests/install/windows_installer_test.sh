@@ -7,10 +7,8 @@
 #   windows_installer_test.sh <source folder> <installer> <program> <stand-in program>
 set -eu
 source=$1 installer=$2 program=$3 probe=$4
-prefix=$(mktemp -d)/wine-prefix
-trap 'WINEPREFIX="$prefix" /usr/lib/wine/wineserver -k 2>/dev/null || true; rm -rf "$(dirname "$prefix")"' EXIT
-wine() { "$source/scripts/wine-run.sh" "$prefix" "$@"; }
-fail() { echo "FAILED: $*" >&2; exit 1; }
+# shellcheck source=tests/install/wine_installer.sh
+. "$(dirname "$0")/wine_installer.sh"
 
 wine "$installer" /S /ALLUSERS || fail "the silent install ended with status $?"
 drive="$prefix/drive_c"
@@ -37,14 +35,6 @@ wine "$folder/korvalesen-start.exe" || status=$?
 [ "$status" = 7 ] || fail "the launcher passed on status $status, not the program's 7"
 [ -f "$profile/Korvalesen/gestartet" ] || fail "the program was not started in the profile's Korvalesen"
 
-# The uninstaller runs from a copy of itself and returns at once: wait for it to finish.
-wine "$folder/uninstall.exe" /S || fail "the silent uninstall ended with status $?"
-tries=0
-while [ -e "$folder" ] || [ -e "$entry" ]; do
-  tries=$((tries + 1))
-  [ "$tries" -le 120 ] || fail "the uninstaller left $(ls "$folder" "$entry" 2>&1)"
-  sleep 0.5
-done
-if wine reg query "$key" >/dev/null 2>&1; then fail "the uninstall entry is still in the registry"; fi
+uninstall_and_wait "$folder" "$entry" "$key"
 [ -f "$profile/Korvalesen/gestartet" ] || fail "the uninstaller removed the user's results folder"
 echo "installed, started through the launcher and uninstalled"

@@ -8,11 +8,8 @@
 #                                  <program> <launcher> <stand-in program>
 set -eu
 source=$1 script=$2 installer=$3 version=$4 program=$5 launcher=$6 probe=$7
-work=$(mktemp -d)
-prefix=$work/wine-prefix
-trap 'WINEPREFIX="$prefix" /usr/lib/wine/wineserver -k 2>/dev/null || true; rm -rf "$work"' EXIT
-wine() { "$source/scripts/wine-run.sh" "$prefix" "$@"; }
-fail() { echo "FAILED: $*" >&2; exit 1; }
+# shellcheck source=tests/install/wine_installer.sh
+. "$(dirname "$0")/wine_installer.sh"
 verify() { osslsigncode verify -CAfile "$work/certificate.pem" -in "$1" >/dev/null || fail "$1 is not signed"; }
 
 # A code-signing certificate of its own; its password once from a file, once from the
@@ -79,14 +76,6 @@ status=0
 wait "$running" || status=$?
 [ "$status" = 7 ] || fail "the launcher passed on status $status"
 
-# The uninstaller runs from a copy of itself and returns at once: wait for it to finish.
-wine "$folder/uninstall.exe" /S || fail "the silent uninstall ended with status $?"
-tries=0
-while [ -e "$folder" ] || [ -e "$entry" ]; do
-  tries=$((tries + 1))
-  [ "$tries" -le 120 ] || fail "the uninstaller left $(ls "$folder" "$entry" 2>&1)"
-  sleep 0.5
-done
-if wine reg query "$key" >/dev/null 2>&1; then fail "the uninstall entry is still in the registry"; fi
+uninstall_and_wait "$folder" "$entry" "$key"
 [ -f "$profile/Korvalesen/_Konfig.lcd" ] || fail "the uninstaller removed the user's results"
 echo "signed, installed for the user over an older build, refused while running, uninstalled"
