@@ -4,7 +4,7 @@
 work=$(mktemp -d)
 prefix=$work/wine-prefix
 trap 'WINEPREFIX="$prefix" /usr/lib/wine/wineserver -k 2>/dev/null || true; rm -rf "$work"' EXIT
-wine() { "$source/scripts/wine-run.sh" "$prefix" "$@"; }
+wine() { "${source:?}/scripts/wine-run.sh" "$prefix" "$@"; }
 fail() {
   echo "FAILED: $*" >&2
   exit 1
