@@ -40,7 +40,8 @@ run_program() {
   mkdir -p "$out" "$work"
   cat "$tty_sysfs/latency_timer" >"$out/latency-before" 2>/dev/null
   uptime_ms >"$out/started"
-  mkdir -p -m 700 /tmp/runtime /tmp/cache
+  mkdir -p /tmp/runtime /tmp/cache
+  chmod 700 /tmp/runtime
   (cd "$work" && QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR=/tmp/runtime XDG_CACHE_HOME=/tmp/cache \
     timeout 120 \
     korvalesen-sim --real-devices --auto-confirm --ftp 10.0.2.100:21 --user korvalesen "$@" \
