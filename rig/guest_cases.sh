@@ -68,18 +68,6 @@ run_case() {
   unplug "$vport"
 }
 
-# run_late_case NAME PORT VHCI_PORT DELAY_MS: starts the program without the adapter, plugs it
-# in after the delay.
-run_late_case() {
-  name=$1 port=$2 vport=$3
-  run_program "$name" &
-  program=$!
-  sleep "$(($4 / 1000)).$(($4 % 1000 / 100))"
-  plug "$port" "$vport" || echo "the adapter did not appear" >"/mnt/host/results/$name/plug-failed"
-  wait "$program"
-  unplug "$vport"
-}
-
 # run_twice NAME PORT VHCI_PORT: two whole runs on one plug-in of the adapter.
 run_twice() {
   name=$1 port=$2 vport=$3

@@ -7,9 +7,11 @@
 // write (WriteChannel) that it did not take at once, and samples the TIOCGICOUNT counters
 // every 10 ms while the event mask asks for modem or line-error events; the counters count
 // every edge, so none is missed between two samples. Some drivers do not count modem lines (8250
-// with CLOCAL, cp210x), so the lines themselves (TIOCMGET) are compared as well. The event waiter
-// sleeps on a condition variable that a change of the event mask wakes at once. TIOCMIWAIT is not
-// used: it cannot be woken by a stop.
+// with CLOCAL, cp210x), so the lines themselves (TIOCMGET) are compared as well, at most once a
+// sampling period: on a USB adapter each TIOCMGET is a control transfer to the chip, while the
+// counters are the driver's own, so the error check of every read (ClearErrors) stays local, as
+// on Windows. The event waiter sleeps on a condition variable that a change of the event mask
+// wakes at once. TIOCMIWAIT is not used: it cannot be woken by a stop.
 
 #include <fcntl.h>
 #include <linux/serial.h>
@@ -44,6 +46,7 @@ namespace korvalesen::platform {
 namespace {
 
 constexpr int kSampleMilliseconds = 10;
+constexpr std::chrono::milliseconds kSamplePeriod{kSampleMilliseconds};
 // Events that only the counters or the modem status show.
 constexpr std::uint32_t kSampledEvents =
     kEvCts | kEvDsr | kEvRlsd | kEvRing | kEvBreak | kEvErr | kEvTxEmpty;
@@ -372,9 +375,11 @@ class TermiosDevice final : public CommDevice {
         last_counters_ = now;
       }
     }
-    if (has_modem_) {
+    const auto now = std::chrono::steady_clock::now();
+    if (has_modem_ && now - lines_sampled_ >= kSamplePeriod) {
       // Also the lines themselves, for drivers that do not count them (a pulse shorter than
       // the sampling period can go unseen here).
+      lines_sampled_ = now;
       int lines = 0;
       if (ioctl(fd_.Get(), TIOCMGET, &lines) == 0) {
         const int changed = lines ^ last_lines_;
@@ -500,6 +505,7 @@ class TermiosDevice final : public CommDevice {
   std::optional<linux_tty::LineFormats> formats_;  // probed when first asked for
   serial_icounter_struct last_counters_{};
   int last_lines_ = 0;
+  std::chrono::steady_clock::time_point lines_sampled_{};
   std::optional<SysError> gone_;
   std::atomic<bool> stop_{false};
   std::thread pump_;

@@ -291,6 +291,22 @@ TEST_F(ModemPtyTest, APurgeDiscardsWhatTheReaderTookJustBeforeIt) {
   EXPECT_EQ(device->ClearErrors().in_queue, 0u);
 }
 
+// On a USB adapter each TIOCMGET is a control transfer to the chip: the error check that
+// ends every count and read takes the driver's counters and leaves the lines to one sample a
+// sampling period, so a reader keeps up with the line.
+TEST_F(ModemPtyTest, ReadsAskForTheModemLinesAtMostOnceASamplingPeriod) {
+  auto device = SystemCommDevices().Open(pty_.Name(), {});
+  const auto asked = [&] {
+    const std::vector<std::string> calls = pty_.Calls();
+    return std::count(calls.begin(), calls.end(), "TIOCMGET");
+  };
+  const auto before = asked();
+  const auto start = std::chrono::steady_clock::now();
+  for (int i = 0; i < 2000; ++i) device->ClearErrors();
+  const auto periods = (std::chrono::steady_clock::now() - start) / 10ms;
+  EXPECT_LE(asked() - before, periods + 1);
+}
+
 TEST_F(ModemPtyTest, ModemLineChangesAreSeenWhereTheCountersDoNotCountThem) {
   auto device = SystemCommDevices().Open(pty_.Name(), {});
   device->SetEventMask(kEvCts | kEvDsr);
