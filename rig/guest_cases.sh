@@ -68,13 +68,15 @@ run_case() {
   unplug "$vport"
 }
 
-# run_twice NAME PORT VHCI_PORT: two whole runs on one plug-in of the adapter.
+# run_twice NAME PORT VHCI_PORT LATENCY: two whole runs on one plug-in of the adapter.
 run_twice() {
-  name=$1 port=$2 vport=$3
+  name=$1 port=$2 vport=$3 latency=$4
   if ! plug "$port" "$vport"; then
+    mkdir -p "/mnt/host/results/$name-1"
     echo "the adapter did not appear" >"/mnt/host/results/$name-1/plug-failed"
     return
   fi
+  [ "$latency" = - ] || echo "$latency" >"$tty_sysfs/latency_timer"
   run_program "$name-1"
   run_program "$name-2"
   unplug "$vport"

@@ -86,6 +86,7 @@ class TermiosDevice final : public CommDevice {
     // close waits for it to drain (up to the tty's closing wait of 30 s on a wedged adapter).
     tx_.Discard();
     tcflush(fd_.Get(), TCOFLUSH);
+    KeepRateZero(fd_.Get());
   }
 
   LineSettings GetSettings() override {

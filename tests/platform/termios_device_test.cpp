@@ -291,6 +291,14 @@ TEST_F(ModemPtyTest, APurgeDiscardsWhatTheReaderTookJustBeforeIt) {
   EXPECT_EQ(device->ClearErrors().in_queue, 0u);
 }
 
+TEST_F(ModemPtyTest, TheCloseLeavesTheRateAtZero) {
+  auto device = SystemCommDevices().Open(pty_.Name(), {});
+  device->SetSettings(LineSettings{});
+  device.reset();
+  ASSERT_FALSE(Calls().empty());
+  EXPECT_EQ(Calls().back(), "tcsetattr B0");
+}
+
 // On a USB adapter each TIOCMGET is a control transfer to the chip: the error check that
 // ends every count and read takes the driver's counters and leaves the lines to one sample a
 // sampling period, so a reader keeps up with the line.
