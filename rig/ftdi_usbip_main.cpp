@@ -3,6 +3,9 @@
 // speaks USB/IP on standard input and output (the machine's network starts it once per
 // connection), takes the board's options of korvalesen-sim, and writes what the chip saw to a
 // report when the connection ends, by the importing side or by an unplug fault.
+//   --log FILE  --report FILE  --serial TEXT  --control-delay-us N (each control transfer's
+//   reply is held this long)  --dump-delay-ms N (the board's wait between the read command and
+//   its dump)  and korvalesen-sim's --dump, --seed, --fast, --fault
 
 #include <fcntl.h>
 #include <poll.h>
@@ -13,6 +16,7 @@
 #include <cstdio>
 #include <cstring>
 #include <fstream>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -33,6 +37,7 @@ struct RigOptions {
   std::string report;
   std::string serial = "A50285BI";
   std::chrono::microseconds control_delay{0};
+  std::optional<std::chrono::milliseconds> dump_delay;
   std::vector<std::string_view> board;  // korvalesen-sim's options for the board
 };
 
@@ -52,6 +57,8 @@ RigOptions ParseOptions(int argc, char* argv[]) {
       options.serial = value();
     } else if (option == "--control-delay-us") {
       options.control_delay = std::chrono::microseconds(std::stoul(value()));
+    } else if (option == "--dump-delay-ms") {
+      options.dump_delay = std::chrono::milliseconds(std::stoul(value()));
     } else {
       options.board.push_back(option);
     }
@@ -106,6 +113,11 @@ int main(int argc, char* argv[]) {
 
   static sim::VirtualComputer computer;
   tools::SetUpComputer(computer, board_options);
+  if (options.dump_delay) {
+    sim::BoardTiming timing;
+    timing.dumpDelay = *options.dump_delay;
+    computer.Board().SetTiming(timing);
+  }
   sim::VirtualSerialLine& line = computer.Line();
   line.SetLatency(std::chrono::milliseconds(0));  // the chip's latency timer is ours
   line.SetPacing(true);
