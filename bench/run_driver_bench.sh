@@ -6,7 +6,4 @@
 # the modem status requests per dump byte. Takes about three minutes.
 set -eu
 cd "$(dirname "$0")/.."
-if [ "$(id -u)" -eq 0 ]; then ./scripts/install-deps.sh driver; else sudo ./scripts/install-deps.sh driver; fi
-cmake --preset default >/dev/null
-cmake --build --preset default --target korvalesen-sim korvalesen-ftdi-usbip korvalesen-usbip-attach
-/usr/bin/python3 rig/run_cases.py build/default whole latency-1ms delay-16ms delay-1ms
+exec ./scripts/test.sh driver whole latency-1ms delay-16ms delay-1ms
