@@ -1,6 +1,8 @@
 #!/bin/sh
 # Installs the Debian packages that building, testing and running Korvalesen need.
 # Run as root on Debian 12; packages that are already installed are skipped.
+#   scripts/install-deps.sh [driver]
+# driver: also what the driver rig's virtual machine needs (scripts/test.sh driver).
 set -eu
 
 packages="
@@ -15,6 +17,9 @@ packages="
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 googletest wine wine64 nsis
   osslsigncode openssl
 "
+if [ "${1:-}" = driver ]; then
+  packages="$packages qemu-system-x86 busybox-static"
+fi
 
 missing=""
 for p in $packages; do

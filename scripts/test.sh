@@ -6,6 +6,9 @@
 #   scripts/test.sh release    a plain Release build without presets, as a packager makes it,
 #                              with warnings as errors (build/release)
 #   scripts/test.sh windows    64-bit Windows (mingw-w64), the tests under Wine (build/windows)
+#   scripts/test.sh driver [CASE...]
+#                              the program against the kernel's FTDI driver in a virtual
+#                              machine (rig/run_cases.py; the normal build's programs)
 set -eu
 cd "$(dirname "$0")/.."
 preset=${1:-default}
@@ -18,6 +21,14 @@ preset=${1:-default}
 # to list the tests. The Windows build and its tests therefore run on a virtual display.
 if [ "$preset" = windows ] && [ -z "${DISPLAY:-}" ]; then
   exec xvfb-run --auto-servernum "$0" "$@"
+fi
+
+if [ "$preset" = driver ]; then
+  if [ "$(id -u)" -eq 0 ]; then ./scripts/install-deps.sh driver; else sudo ./scripts/install-deps.sh driver; fi
+  cmake --preset default
+  cmake --build --preset default --target korvalesen-sim korvalesen-ftdi-usbip korvalesen-usbip-attach
+  shift
+  exec /usr/bin/python3 rig/run_cases.py build/default "$@"
 fi
 
 if [ "$preset" = release ]; then

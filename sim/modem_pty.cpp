@@ -183,7 +183,9 @@ ssize_t __wrap_read(int fd, void* buffer, size_t count) {
 }
 
 int __wrap_tcsetattr(int fd, int actions, const termios* t) {
-  korvalesen::sim::Record(fd, (t->c_lflag & ECHO) != 0 ? "tcsetattr echo" : "tcsetattr raw");
+  korvalesen::sim::Record(fd, cfgetospeed(t) == B0       ? "tcsetattr B0"
+                              : (t->c_lflag & ECHO) != 0 ? "tcsetattr echo"
+                                                         : "tcsetattr raw");
   return __real_tcsetattr(fd, actions, t);
 }
 }

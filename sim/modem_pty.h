@@ -30,7 +30,8 @@ class ModemPty {
   // All lines, DTR and RTS included.
   int Lines() const;
   // "flock", "TIOCEXCL", "TIOCMBIS DTR", "TIOCMBIC DTR RTS", "tcsetattr raw" (or "tcsetattr
-  // echo" when the line still echoes), "TIOCMGET", "TIOCGICOUNT".
+  // echo" when the line still echoes, "tcsetattr B0" when it sets the rate 0), "TIOCMGET",
+  // "TIOCGICOUNT".
   std::vector<std::string> Calls() const;
   // Each read of the device that returns bytes is held this long before it returns.
   void DelayReads(std::chrono::milliseconds delay);

@@ -35,13 +35,13 @@ int main(int argc, char* argv[]) {
   }
 
   ProgramServices services;
-  services.serial = computer.Services();
+  if (!options.realDevices) services.serial = computer.Services();
   services.upload = options.upload;
   AfterReadout after_readout;
   if (options.autoConfirm) {
     ConfirmBoxesOnStandardOutput();
     after_readout = CloseWindowAfterReadout;
   }
-  computer.Board().Start();
+  if (!options.realDevices) computer.Board().Start();
   return RunProgram(argv[0], services, after_readout);
 }

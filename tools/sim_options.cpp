@@ -146,11 +146,16 @@ SimOptions ParseSimOptions(std::span<const std::string_view> arguments) {
       options.upload.password = W1252Bytes(value(), option);
     } else if (option == "--auto-confirm") {
       options.autoConfirm = true;
+    } else if (option == "--real-devices") {
+      options.realDevices = true;
     } else {
       throw OptionError("unknown option: " + std::string(option));
     }
   }
   if (options.dumpFile && options.seed) throw OptionError("--dump and --seed exclude each other");
+  if (options.realDevices && options.deviceFault) {
+    throw OptionError("--real-devices: the computer's faults are those of the machine");
+  }
   return options;
 }
 
@@ -192,6 +197,8 @@ Messages:
                       "CAPTION: TEXT" (UTF-8, line breaks as \n) and confirm it; when the
                       readout returns and the program would wait for the user, close the
                       window as the user would
+  --real-devices      use this machine's serial devices, device list and device notices
+                      instead of the virtual computer; no board is simulated
   --help              this text
 
 Exit status: the program's own - 0 complete run, files uploaded; 1 the port search failed

@@ -36,6 +36,9 @@ struct SimOptions {
     return settings;
   }();
   bool autoConfirm = false;
+  // The machine's own serial devices, device list and notices instead of the virtual
+  // computer (for the rig that runs the program against a real driver); no board is simulated.
+  bool realDevices = false;
   bool help = false;
 };
 

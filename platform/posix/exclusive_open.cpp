@@ -70,7 +70,16 @@ bool TestOpenExclusive(const std::string& device_path) {
   // The kernel raised DTR and RTS at the open; the board reads DTR as its reset line.
   int lines = TIOCM_DTR | TIOCM_RTS;
   ioctl(fd.Get(), TIOCMBIC, &lines);  // a device without modem lines refuses; that is fine
+  KeepRateZero(fd.Get());
   return true;
+}
+
+void KeepRateZero(int fd) {
+  termios t{};
+  if (tcgetattr(fd, &t) != 0) return;
+  cfsetospeed(&t, B0);
+  cfsetispeed(&t, B0);
+  [[maybe_unused]] const int ignored = tcsetattr(fd, TCSANOW, &t);
 }
 
 int TakeExclusive(int fd) {

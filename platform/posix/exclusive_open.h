@@ -17,4 +17,10 @@ bool TestOpenExclusive(const std::string& device_path);
 // another descriptor holds the lock).
 int TakeExclusive(int fd);
 
+// Leaves the tty's rate at 0 (B0) before its close. A tty keeps its settings for the next open
+// where the driver does so, and an open of a tty whose kept rate is not 0 raises DTR and RTS
+// before any call of ours: a pulse on the board's reset line. Best effort: the device may be
+// gone, and the close goes on either way.
+void KeepRateZero(int fd);
+
 }  // namespace korvalesen::platform

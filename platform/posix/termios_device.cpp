@@ -7,9 +7,12 @@
 // write (WriteChannel) that it did not take at once, and samples the TIOCGICOUNT counters
 // every 10 ms while the event mask asks for modem or line-error events; the counters count
 // every edge, so none is missed between two samples. Some drivers do not count modem lines (8250
-// with CLOCAL, cp210x), so the lines themselves (TIOCMGET) are compared as well. The event waiter
-// sleeps on a condition variable that a change of the event mask wakes at once. TIOCMIWAIT is not
-// used: it cannot be woken by a stop.
+// with CLOCAL, cp210x), so the lines themselves (TIOCMGET) are compared as well, by the pump
+// alone, at most once a sampling period and outside the device's lock: on a USB adapter each
+// TIOCMGET is a control transfer to the chip, while the counters are the driver's own, so the
+// error check of every count and read (ClearErrors) stays local, as on Windows. The event
+// waiter sleeps on a condition variable that a change of the event mask wakes at once.
+// TIOCMIWAIT is not used: it cannot be woken by a stop.
 
 #include <fcntl.h>
 #include <linux/serial.h>
@@ -44,6 +47,9 @@ namespace korvalesen::platform {
 namespace {
 
 constexpr int kSampleMilliseconds = 10;
+constexpr std::chrono::milliseconds kSamplePeriod{kSampleMilliseconds};
+// Events of the modem lines.
+constexpr std::uint32_t kLineEvents = kEvCts | kEvDsr | kEvRlsd | kEvRing;
 // Events that only the counters or the modem status show.
 constexpr std::uint32_t kSampledEvents =
     kEvCts | kEvDsr | kEvRlsd | kEvRing | kEvBreak | kEvErr | kEvTxEmpty;
@@ -83,6 +89,7 @@ class TermiosDevice final : public CommDevice {
     // close waits for it to drain (up to the tty's closing wait of 30 s on a wedged adapter).
     tx_.Discard();
     tcflush(fd_.Get(), TCOFLUSH);
+    KeepRateZero(fd_.Get());
   }
 
   LineSettings GetSettings() override {
@@ -232,7 +239,7 @@ class TermiosDevice final : public CommDevice {
   CommStatus ClearErrors() override {
     std::lock_guard lock(mutex_);
     CheckGoneLocked();
-    SampleLocked();
+    SampleLocked(std::nullopt);
     CommStatus status;
     status.errors = rx_.TakeErrors();
     status.in_queue = static_cast<std::uint32_t>(rx_.Size());
@@ -352,8 +359,20 @@ class TermiosDevice final : public CommDevice {
     return error;
   }
 
-  // Takes the differences of the interrupt counters into the error bits and the event word.
-  void SampleLocked() {
+  // The modem lines, when their events are asked for and a period has passed since the pump's
+  // last sample (the pump's state, without the lock).
+  std::optional<int> SampleLines(bool wanted) {
+    const auto now = std::chrono::steady_clock::now();
+    if (!wanted || !has_modem_ || now - lines_sampled_ < kSamplePeriod) return std::nullopt;
+    lines_sampled_ = now;
+    int lines = 0;
+    if (ioctl(fd_.Get(), TIOCMGET, &lines) != 0) return std::nullopt;
+    return lines;
+  }
+
+  // Takes the differences of the interrupt counters into the error bits and the event word,
+  // and those of the lines when they were sampled.
+  void SampleLocked(std::optional<int> lines) {
     std::uint32_t errors = 0;
     std::uint32_t events = 0;
     if (has_counters_) {
@@ -372,18 +391,15 @@ class TermiosDevice final : public CommDevice {
         last_counters_ = now;
       }
     }
-    if (has_modem_) {
+    if (lines) {
       // Also the lines themselves, for drivers that do not count them (a pulse shorter than
       // the sampling period can go unseen here).
-      int lines = 0;
-      if (ioctl(fd_.Get(), TIOCMGET, &lines) == 0) {
-        const int changed = lines ^ last_lines_;
-        if ((changed & TIOCM_CTS) != 0) events |= kEvCts;
-        if ((changed & TIOCM_DSR) != 0) events |= kEvDsr;
-        if ((changed & TIOCM_CD) != 0) events |= kEvRlsd;
-        if ((changed & TIOCM_RI) != 0) events |= kEvRing;
-        last_lines_ = lines;
-      }
+      const int changed = *lines ^ last_lines_;
+      if ((changed & TIOCM_CTS) != 0) events |= kEvCts;
+      if ((changed & TIOCM_DSR) != 0) events |= kEvDsr;
+      if ((changed & TIOCM_CD) != 0) events |= kEvRlsd;
+      if ((changed & TIOCM_RI) != 0) events |= kEvRing;
+      last_lines_ = *lines;
     }
     if ((errors & (kErrFrame | kErrOverrun | kErrParity | kErrRxOver)) != 0) events |= kEvErr;
     if (tx_busy_ && tx_.Pending() == 0) {
@@ -421,6 +437,7 @@ class TermiosDevice final : public CommDevice {
     while (!stop_.load()) {
       bool want_out = false;
       bool sampling = false;
+      bool line_events = false;
       char event_char = 0;
       bool discard_null = false;
       {
@@ -428,6 +445,7 @@ class TermiosDevice final : public CommDevice {
         if (gone_) return;
         want_out = tx_.Pending() > 0;
         sampling = (events_.Mask() & kSampledEvents) != 0 && (has_counters_ || has_modem_);
+        line_events = (events_.Mask() & kLineEvents) != 0;
         if (tx_busy_ && (events_.Mask() & kEvTxEmpty) != 0) sampling = true;
         event_char = kept_.event_char;
         discard_null = kept_.discard_null;
@@ -470,6 +488,8 @@ class TermiosDevice final : public CommDevice {
         SetGoneLocked(kDeviceGoneCode);
         return;
       }
+      // Not under the lock: on a USB adapter the lines are a round trip to the chip.
+      const std::optional<int> lines = SampleLines(line_events);
       std::lock_guard lock(mutex_);
       if ((fds[0].revents & POLLOUT) != 0) {
         if (const int e = PushOutLocked(); e != 0) {
@@ -477,7 +497,7 @@ class TermiosDevice final : public CommDevice {
           return;
         }
       }
-      SampleLocked();
+      SampleLocked(lines);
     }
   }
 
@@ -500,6 +520,7 @@ class TermiosDevice final : public CommDevice {
   std::optional<linux_tty::LineFormats> formats_;  // probed when first asked for
   serial_icounter_struct last_counters_{};
   int last_lines_ = 0;
+  std::chrono::steady_clock::time_point lines_sampled_{};  // the pump's alone
   std::optional<SysError> gone_;
   std::atomic<bool> stop_{false};
   std::thread pump_;

@@ -80,10 +80,12 @@ TEST_F(ExclusiveOpenTest, ADeviceThatAnotherProcessHoldsOpenIsBusy) {
 }
 
 // The lock, then the exclusive mode, then the lines, as the port's own open.
-TEST(ExclusiveOpen, LocksThenExcludesThenDropsTheLines) {
+// The close leaves the rate at 0, which spares the next open the kernel's DTR pulse.
+TEST(ExclusiveOpen, LocksThenExcludesThenDropsTheLinesAndLeavesTheRateAtZero) {
   sim::ModemPty pty;
   EXPECT_TRUE(TestOpenExclusive(pty.Name()));
-  EXPECT_EQ(pty.Calls(), (std::vector<std::string>{"flock", "TIOCEXCL", "TIOCMBIC DTR RTS"}));
+  EXPECT_EQ(pty.Calls(),
+            (std::vector<std::string>{"flock", "TIOCEXCL", "TIOCMBIC DTR RTS", "tcsetattr B0"}));
 }
 
 TEST(ExclusiveOpen, PathsThatAreNoCharacterDeviceCannotBeOpened) {

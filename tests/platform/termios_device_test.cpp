@@ -291,6 +291,37 @@ TEST_F(ModemPtyTest, APurgeDiscardsWhatTheReaderTookJustBeforeIt) {
   EXPECT_EQ(device->ClearErrors().in_queue, 0u);
 }
 
+TEST_F(ModemPtyTest, TheCloseLeavesTheRateAtZero) {
+  auto device = SystemCommDevices().Open(pty_.Name(), {});
+  device->SetSettings(LineSettings{});
+  device.reset();
+  ASSERT_FALSE(Calls().empty());
+  EXPECT_EQ(Calls().back(), "tcsetattr B0");
+}
+
+// On a USB adapter each TIOCMGET is a control transfer to the chip: the error check that
+// ends every count and read takes the driver's counters only, and the reader thread samples
+// the lines at most once a sampling period, so a reader keeps up with the line.
+TEST_F(ModemPtyTest, ReadsLeaveTheModemLinesToOneSampleASamplingPeriod) {
+  auto device = SystemCommDevices().Open(pty_.Name(), {});
+  const auto asked = [&] {
+    const std::vector<std::string> calls = pty_.Calls();
+    return std::count(calls.begin(), calls.end(), "TIOCMGET");
+  };
+  auto before = asked();
+  for (int i = 0; i < 2000; ++i) device->ClearErrors();
+  EXPECT_EQ(asked(), before);
+
+  device->SetEventMask(kEvDsr);
+  before = asked();
+  const auto start = std::chrono::steady_clock::now();
+  for (int i = 0; i < 2000; ++i) device->ClearErrors();
+  std::this_thread::sleep_for(50ms);
+  const auto periods = (std::chrono::steady_clock::now() - start) / 10ms;
+  EXPECT_GE(asked() - before, 1);
+  EXPECT_LE(asked() - before, periods + 1);
+}
+
 TEST_F(ModemPtyTest, ModemLineChangesAreSeenWhereTheCountersDoNotCountThem) {
   auto device = SystemCommDevices().Open(pty_.Name(), {});
   device->SetEventMask(kEvCts | kEvDsr);
