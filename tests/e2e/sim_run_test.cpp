@@ -82,10 +82,11 @@ std::vector<SimRun> RunsWithArguments(const std::vector<std::vector<std::string>
   return runs;
 }
 
-// The entries a run left in its working directory, besides its dump file.
+// The entries a run left in its working directory, besides its dump file, its lock file and
+// its log.
 std::vector<std::string> LeftBehind(const SimRun& run) {
   std::vector<std::string> names = EntriesOf(run.directory->Path());
-  std::erase(names, "dump.bin");
+  for (const char* own : {"dump.bin", "korvalesen.lock", "korvalesen.log"}) std::erase(names, own);
   return names;
 }
 
@@ -152,7 +153,7 @@ TEST(SimRunTest, CompleteRunsUploadTheFilesAndLeaveNoneBehind) {
   runs[5].arguments.insert(runs[5].arguments.end(), {"--fault", "reset-on-glitch"});
   runs[6] = WithDump(sim::BuildDump(fast_adapter));
   runs[6].arguments.insert(runs[6].arguments.end(), {"--fault", "latency:1"});
-  // Files a failed upload left are set aside, never overwritten.
+  // Files a failed upload left are set aside, never overwritten, and sent before the new ones.
   const std::string unsent_serial = "Seriennummer:   OLD1\r\nVersion:        1\r\n";
   runs[0].prepare = [&](const fs::path& directory) {
     WriteFileBytes(directory / kConfig, "alt");
@@ -168,18 +169,20 @@ TEST(SimRunTest, CompleteRunsUploadTheFilesAndLeaveNoneBehind) {
   for (std::size_t i = 0; i < runs.size(); ++i) {
     SCOPED_TRACE(folders[i]);
     EXPECT_EQ(runs[i].status, 0);
-    EXPECT_THAT(runs[i].lines, ElementsAre("Information: Übertragung erfolgreich beendet!"));
-    EXPECT_EQ(LeftBehind(runs[i]),
-              i == 0 ? std::vector<std::string>{"nicht gesendet"} : std::vector<std::string>{});
+    if (i == 0) {
+      // The box's line ends are printed as "\n".
+      EXPECT_THAT(runs[i].lines, ElementsAre("Information: Übertragung erfolgreich beendet!\\n\\n"
+                                             "Frühere Auslesungen gesendet: 1\\nFrühere "
+                                             "Auslesungen noch nicht gesendet: 0"));
+    } else {
+      EXPECT_THAT(runs[i].lines, ElementsAre("Information: Übertragung erfolgreich beendet!"));
+    }
+    EXPECT_THAT(LeftBehind(runs[i]), IsEmpty());
     EXPECT_EQ(FilesIn(server.Folder(folders[i])), ResultFilesOf(images[i]));
   }
-  const std::vector<std::string> set_aside =
-      EntriesOf(runs[0].directory->Path() / "nicht gesendet");
-  ASSERT_EQ(set_aside.size(), 1u);
-  EXPECT_THAT(set_aside[0], ::testing::StartsWith("OLD1 "));
-  const fs::path kept = runs[0].directory->Path() / "nicht gesendet" / set_aside[0];
-  EXPECT_EQ(FilesIn(kept), (std::map<std::string, std::string>{{kConfig, "alt"},
-                                                               {kSerialVersion, unsent_serial}}));
+  EXPECT_EQ(
+      FilesIn(server.Folder("OLD1")),
+      (std::map<std::string, std::string>{{kConfig, "alt"}, {kSerialVersion, unsent_serial}}));
 }
 
 struct FailureCase {
@@ -393,9 +396,17 @@ TEST(SimRunTest, AFailedUploadKeepsTheFiles) {
               ElementsAre("Fehler: Seriennummer \"../x\" ist als Ordnername ungültig!"));
   EXPECT_THAT(runs[5].lines,
               ElementsAre("Fehler: Seriennummer \"A??B\" ist als Ordnername ungültig!"));
-  for (const SimRun& run : runs) {
-    EXPECT_EQ(run.status, 4);
-    EXPECT_THAT(LeftBehind(run), ElementsAreArray(kAllResultFiles));
+  // The readout waits in "nicht gesendet" for the next run, under its serial number when that
+  // can name a folder.
+  for (std::size_t i = 0; i < runs.size(); ++i) {
+    SCOPED_TRACE(i);
+    EXPECT_EQ(runs[i].status, 4);
+    EXPECT_THAT(LeftBehind(runs[i]), ElementsAre("nicht gesendet"));
+    const fs::path unsent = runs[i].directory->Path() / "nicht gesendet";
+    const std::vector<std::string> waiting = EntriesOf(unsent);
+    ASSERT_EQ(waiting.size(), 1u);
+    EXPECT_THAT(waiting[0], ::testing::StartsWith(i < 4 ? "A123 " : "unbekannt "));
+    EXPECT_THAT(EntriesOf(unsent / waiting[0]), ElementsAreArray(kAllResultFiles));
   }
   EXPECT_THAT(EntriesOf(server.Server().root / "import"), IsEmpty());
   EXPECT_FALSE(fs::exists(server.Server().root / "x"));
