@@ -5,6 +5,7 @@
 #include "board/port_discovery.h"
 #include "common/exception_display.h"
 #include "common/format_text.h"
+#include "common/support_log.h"
 #include "platform/program_version.h"
 #include "upload/result_upload.h"
 
@@ -96,10 +97,12 @@ void TMainForm::SetStatusText(std::string_view text) {
 }
 
 void TMainForm::ShowErrorBox(std::string_view text) {
+  LogEvent("Meldung Fehler: " + std::string(text));
   view_.ShowBox(BoxKind::kError, "Fehler", text);
 }
 
 void TMainForm::ShowInfoBox(std::string_view text) {
+  LogEvent("Meldung Information: " + std::string(text));
   view_.ShowBox(BoxKind::kInformation, "Information", text);
 }
 

@@ -2,6 +2,7 @@
 
 #include "board/dump_reader.h"
 #include "board/port_discovery.h"
+#include "common/support_log.h"
 #include "results/result_files.h"
 #include "results/text_file.h"
 #include "results/unsent_results.h"
@@ -35,6 +36,8 @@ void ReadoutSequence::RunStages(ExitStatus& stage) {
   const Readout readout = WriteResultFilesOrEnd(image_, form_.FaultTexts, form_);
   stage = ExitStatus::kUpload;
   WaitingReadouts waiting = ListWaitingReadouts();
+  LogEvent("Wartende Auslesungen: " + std::to_string(waiting.sendable.size()) + " zu senden, " +
+           std::to_string(waiting.kept) + " ohne Seriennummer");
   const bool uploaded = UploadResults(form_, form_.IdFTP1, readout, form_.uploadSettings, &waiting);
   if (!uploaded) SetAsideUnsentResults(form_);
   EndProcess(uploaded ? ExitStatus::kSuccess : ExitStatus::kUpload);
@@ -53,6 +56,10 @@ Readout WriteResultFilesOrEnd(const ConfigImage& image, const FaultTextTable& fa
   std::optional<Readout> readout;
   if (!SetAsideUnsentResults(window) || !(readout = WriteResultFiles(image, fault_texts, window))) {
     EndProcess(ExitStatus::kResultFiles);
+  }
+  for (const ResultFile& file : readout->files) {
+    LogEvent("Datei geschrieben: " + file.name + " (" + std::to_string(file.bytes.size()) +
+             " Bytes)");
   }
   return std::move(*readout);
 }

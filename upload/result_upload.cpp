@@ -10,6 +10,7 @@
 #include "common/errors.h"
 #include "common/folder_names.h"
 #include "common/format_text.h"
+#include "common/support_log.h"
 #include "common/windows1252.h"
 #include "upload/id_errors.h"
 #include "upload/listing.h"
@@ -36,15 +37,32 @@ bool AnyLineNames(const std::vector<std::string>& lines, std::string_view name) 
   return false;
 }
 
+// The text of the exception being handled.
+std::string CurrentErrorText() {
+  try {
+    throw;
+  } catch (const Error& error) {
+    return error.Message();
+  } catch (const std::exception& error) {
+    return error.what();
+  } catch (...) {
+    return "?";
+  }
+}
+
 // Up to three attempts with a plain pause between them; false after the third failure.
 bool ConnectWithRetries(TIdFTP& ftp, const UploadSettings& settings) {
   int attempt = 0;
   do {
     ++attempt;
+    LogEvent(FormatText("Verbindungsversuch %d mit %s, Port %u", attempt, settings.host.c_str(),
+                        static_cast<unsigned>(settings.port)));
     try {
       ftp.OpenAndLogIn(true);
     } catch (...) {
       // Whatever ended the attempt (a reply, a socket error, lack of memory) costs one try.
+      LogEvent(FormatText("Verbindungsversuch %d fehlgeschlagen: %s", attempt,
+                          CurrentErrorText().c_str()));
       ftpConnected = false;
       if (attempt >= kAttempts) return false;
       std::this_thread::sleep_for(settings.retryPause);
@@ -101,7 +119,8 @@ bool SendWaitingReadout(TIdFTP& ftp, const Readout& readout) {
     StoreReadout(ftp, readout);
   } catch (const EIdProtocolReplyError&) {
     stored = false;
-  } catch (const EStoredSizeDiffers&) {
+  } catch (const EStoredSizeDiffers& error) {
+    LogEvent(error.Message());
     stored = false;
   }
   ftp.ChangeDirectory("..");
@@ -141,8 +160,8 @@ EStoredSizeDiffers::EStoredSizeDiffers(std::string_view name, std::int64_t store
                      std::string(name).c_str(), static_cast<long long>(stored),
                      static_cast<unsigned long long>(sent))) {}
 
-void IdFTP1Status(TIdComponent& /*axSender*/, TIdStatus axStatus,
-                  std::string_view /*asStatusText*/) {
+void IdFTP1Status(TIdComponent& /*axSender*/, TIdStatus axStatus, std::string_view asStatusText) {
+  LogEvent("Status: " + std::string(asStatusText));
   if (axStatus == TIdStatus::stConnected) ftpConnected = true;
 }
 
@@ -189,8 +208,10 @@ bool UploadResults(WindowOperations& window, TIdFTP& ftp, const Readout& readout
       if (SendWaitingReadout(ftp, earlier.readout)) {
         earlier.sent();
         ++sent;
+        LogEvent("Wartende Auslesung gesendet: " + earlier.readout.serialNumber);
       } else {
         ++still_waiting;
+        LogEvent("Wartende Auslesung bleibt: " + earlier.readout.serialNumber);
       }
     }
   }

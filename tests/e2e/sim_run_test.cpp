@@ -412,6 +412,41 @@ TEST(SimRunTest, AFailedUploadKeepsTheFiles) {
   EXPECT_FALSE(fs::exists(server.Server().root / "x"));
 }
 
+// The log beside the results tells support what happened, without the password; a log that
+// cannot be written leaves the run as it was.
+TEST(SimRunTest, TheSupportLogTellsTheRunAndNeverThePassword) {
+  ServerWithImport server;
+  std::vector<SimRun> runs(3);
+  for (SimRun& run : runs) run.server = &server.Server();
+  runs[1].arguments = {"--password", "falsch"};
+  runs[2].prepare = [](const fs::path& directory) {
+    fs::create_directory(directory / "korvalesen.log");
+  };
+  RunAll(runs);
+
+  const std::string log = ReadFileBytes(runs[0].directory->Path() / "korvalesen.log");
+  for (const std::string& expected :
+       {std::string("Start Korvalesen "), "Port gefunden: " + kPort + ", Adapter ",
+        std::string("DTR ein, DSR ein nach "), std::string("DTR aus, DSR aus nach "),
+        std::string("Echo 0xBA nach "), std::string("Konfiguration gelesen: "),
+        std::string("Datei geschrieben: _Fehler.txt ("), std::string("> user korvalesen\r\n"),
+        std::string("> pass ****\r\n"), std::string("< 230 "), std::string("> STOR _Konfig.lcd"),
+        std::string("Meldung Information: "), std::string("Ende, Status 0\r\n")}) {
+    EXPECT_NE(log.find(expected), std::string::npos) << expected << "\n" << log;
+  }
+  const std::string wrong = ReadFileBytes(runs[1].directory->Path() / "korvalesen.log");
+  EXPECT_NE(wrong.find("< 530 "), std::string::npos) << wrong;
+  EXPECT_NE(wrong.find("Verbindungsversuch 3 fehlgeschlagen: 530 "), std::string::npos) << wrong;
+  EXPECT_NE(wrong.find("Ende, Status 4\r\n"), std::string::npos) << wrong;
+  for (const std::string& text : {log, wrong}) {
+    EXPECT_EQ(text.find(kPassword), std::string::npos);
+    EXPECT_EQ(text.find("falsch"), std::string::npos);
+  }
+  EXPECT_EQ(runs[2].status, 0);
+  EXPECT_THAT(runs[2].lines, ElementsAre("Information: Übertragung erfolgreich beendet!"));
+  EXPECT_TRUE(fs::is_empty(runs[2].directory->Path() / "korvalesen.log"));
+}
+
 TEST(SimRunTest, TheCommandLineIsChecked) {
   std::vector<SimRun> runs = RunsWithArguments({
       {"--help"},
