@@ -12,7 +12,14 @@ void SupportLogFile::WriteLine(std::string_view text) noexcept {
   try {
     std::string line = platform::LocalTimeStampText();
     line += ' ';
-    line += text;
+    // One line per event: the line ends inside a text (a box's, a reply's) are written as \n.
+    for (const char c : text) {
+      if (c == '\n') {
+        line += "\\n";
+      } else if (c != '\r') {
+        line += c;
+      }
+    }
     line += "\r\n";
     std::error_code error;
     const std::uintmax_t size = std::filesystem::file_size(path_, error);

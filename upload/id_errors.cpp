@@ -9,7 +9,7 @@
 namespace korvalesen {
 
 EIdSocketError::EIdSocketError(int code) : EIdException(SocketErrorMessage(code)), code_(code) {
-  LogEvent(FormatText("Socket-Fehler %d: %s", code, Message().c_str()));
+  LogEvent(Message());
 }
 
 EIdStackCanNotLoadWinsock::EIdStackCanNotLoadWinsock(const std::string& library)

@@ -35,13 +35,14 @@ TEST(SupportLogFile, EventsAreAppendedOneStampedLineEach) {
   WriteFileBytes(SupportLogFileName, "aus dem letzten Lauf\r\n");
   SupportLogInstallation installation;
   LogEvent("> user korvalesen");
-  LogEvent("< 230 Login successful. \xE4");
+  LogEvent("< 230 Login successful. \xE4\r\nzweite Zeile");
   const std::string log = ReadFileBytes(SupportLogFileName);
   ASSERT_TRUE(log.starts_with("aus dem letzten Lauf\r\n"));
   const std::string rest = log.substr(22);
   const auto first_end = rest.find("\r\n") + 2;
   EXPECT_TRUE(IsStampedLine(rest.substr(0, first_end), "> user korvalesen")) << rest;
-  EXPECT_TRUE(IsStampedLine(rest.substr(first_end), "< 230 Login successful. \xE4")) << rest;
+  EXPECT_TRUE(IsStampedLine(rest.substr(first_end), "< 230 Login successful. \xE4\\nzweite Zeile"))
+      << rest;
 }
 
 // Past 1 MiB the log becomes korvalesen.log.1, the older one is dropped and a new one begins.
