@@ -447,6 +447,26 @@ TEST(SimRunTest, TheSupportLogTellsTheRunAndNeverThePassword) {
   EXPECT_TRUE(fs::is_empty(runs[2].directory->Path() / "korvalesen.log"));
 }
 
+// Two copies started at once in one folder: one reads its board and uploads, the other says
+// that the folder is busy and ends with status 1 without touching a file.
+TEST(SimRunTest, ASecondCopyInTheSameFolderTouchesNothing) {
+  ServerWithImport server;
+  std::vector<SimRun> runs(2);
+  for (SimRun& run : runs) run.server = &server.Server();
+  runs[1].sharesFolderOf = &runs[0];
+  RunAll(runs);
+
+  const std::size_t winner = runs[0].status == 0 ? 0 : 1;
+  const SimRun& loser = runs[1 - winner];
+  EXPECT_EQ(runs[winner].status, 0);
+  EXPECT_THAT(runs[winner].lines, ElementsAre("Information: Übertragung erfolgreich beendet!"));
+  EXPECT_EQ(loser.status, 1);
+  EXPECT_THAT(loser.lines, ElementsAre("Fehler: Korvalesen läuft in diesem Ordner bereits. Bitte "
+                                       "warten, bis es beendet ist."));
+  EXPECT_THAT(LeftBehind(runs[0]), IsEmpty());
+  EXPECT_EQ(FilesIn(server.Folder("A123")), ResultFilesOf(sim::SampleBoardImage()));
+}
+
 TEST(SimRunTest, TheCommandLineIsChecked) {
   std::vector<SimRun> runs = RunsWithArguments({
       {"--help"},
