@@ -300,6 +300,12 @@ TEST(SimRunTest, ALineErrorOrAnUnpluggedAdapterEndsTheReadWithThePortsMessages) 
     EXPECT_EQ(runs[i].status, 2);
     EXPECT_THAT(runs[i].lines, ElementsAre("Fehler: ComPortLineError:  " + kPort + " !",
                                            "Fehler: ComPortError:  " + kPort + " !"));
+    // The log names the line errors the box does not: the simulator's are framing errors.
+    const std::string log = ReadFileBytes(runs[i].directory->Path() / "korvalesen.log");
+    const std::size_t line = log.find(" Leitungsfehler: ");
+    ASSERT_NE(line, std::string::npos) << log;
+    EXPECT_NE(log.substr(line, log.find('\r', line) - line).find("Rahmen"), std::string::npos)
+        << log;
   }
   EXPECT_EQ(runs[3].status, 2);
   // The reader's next call and the event thread's wait may both report the port's error.
@@ -403,6 +409,7 @@ TEST(SimRunTest, AFailedUploadKeepsTheFiles) {
     EXPECT_EQ(runs[i].status, 4);
     EXPECT_THAT(LeftBehind(runs[i]), ElementsAre("nicht gesendet"));
     const fs::path unsent = runs[i].directory->Path() / "nicht gesendet";
+    ASSERT_TRUE(fs::is_directory(unsent));
     const std::vector<std::string> waiting = EntriesOf(unsent);
     ASSERT_EQ(waiting.size(), 1u);
     EXPECT_THAT(waiting[0], ::testing::StartsWith(i < 4 ? "A123 " : "unbekannt "));
