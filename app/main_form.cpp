@@ -1,10 +1,16 @@
 #include "app/main_form.h"
 
+#include <string>
+#include <string_view>
+#include <utility>
+
 #include "app/version_caption.h"
 #include "board/board_line.h"
 #include "board/port_discovery.h"
 #include "common/exception_display.h"
 #include "common/format_text.h"
+#include "common/support_log.h"
+#include "common/windows1252.h"
 #include "platform/program_version.h"
 #include "upload/result_upload.h"
 
@@ -68,7 +74,31 @@ void TMainForm::ComPortError(TCustomComPort& /*port*/, const EComError& /*error*
   action = caAbort;
 }
 
-void TMainForm::ComPortLineError(TComponent& /*sender*/, TLineErrors /*errors*/) {
+namespace {
+
+// The line errors by name, for the support log.
+std::string LineErrorNames(TLineErrors errors) {
+  static constexpr std::pair<TLineError, std::string_view> kNames[] = {
+      {leBreak, "Break"},
+      {leFrame, "Rahmen"},
+      {leIO, "E/A"},
+      {leOverrun, "Überlauf"_w1252},
+      {leRxOverflow, "Empfangspuffer voll"},
+      {leParity, "Parität"_w1252},
+      {leTxFull, "Sendepuffer voll"}};
+  std::string names;
+  for (const auto& [error, name] : kNames) {
+    if (!errors.Contains(error)) continue;
+    if (!names.empty()) names += ", ";
+    names.append(name);
+  }
+  return names.empty() ? "andere" : names;
+}
+
+}  // namespace
+
+void TMainForm::ComPortLineError(TComponent& /*sender*/, TLineErrors errors) {
+  LogEvent(FormatText("Leitungsfehler: %s", LineErrorNames(errors).c_str()));
   ShowErrorBox(FormatText("ComPortLineError:  %s !", portName.c_str()));
   ComPort.SetActive(false);
 }
@@ -96,10 +126,12 @@ void TMainForm::SetStatusText(std::string_view text) {
 }
 
 void TMainForm::ShowErrorBox(std::string_view text) {
+  LogEvent("Meldung Fehler: " + std::string(text));
   view_.ShowBox(BoxKind::kError, "Fehler", text);
 }
 
 void TMainForm::ShowInfoBox(std::string_view text) {
+  LogEvent("Meldung Information: " + std::string(text));
   view_.ShowBox(BoxKind::kInformation, "Information", text);
 }
 

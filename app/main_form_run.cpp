@@ -2,6 +2,11 @@
 
 #include "app/main_form.h"
 #include "app/readout_sequence.h"
+#include "common/format_text.h"
+#include "common/support_log.h"
+#include "platform/program_version.h"
+#include "platform/system_name.h"
+#include "results/support_log_file.h"
 
 namespace korvalesen {
 
@@ -26,6 +31,10 @@ class AfterReadoutCall {
 
 int RunMainForm(MainFormView& view, const ProgramServices& services,
                 const AfterReadout& after_readout, const std::function<void()>& show_and_run_loop) {
+  const SupportLogInstallation log;
+  const ProgramVersion version = ReadProgramVersion();
+  LogEvent(FormatText("Start Korvalesen %u.%u.%u.%u auf %s", version.major, version.minor,
+                      version.release, version.build, platform::SystemName().c_str()));
   TMainForm MainForm(view, services);
   ReadoutSequence readout(MainForm);
   MainForm.SetTimer1Handler([&] {
@@ -33,7 +42,9 @@ int RunMainForm(MainFormView& view, const ProgramServices& services,
     readout.Run();
   });
   show_and_run_loop();
-  return static_cast<int>(readout.StatusOnClose());
+  const int status = static_cast<int>(readout.StatusOnClose());
+  LogEvent("Fenster geschlossen, Status " + std::to_string(status));
+  return status;
 }
 
 }  // namespace korvalesen

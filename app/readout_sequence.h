@@ -6,6 +6,8 @@
 #include "app/main_form.h"
 #include "board/config_image.h"
 #include "common/process_end.h"
+#include "common/readout.h"
+#include "platform/folder_lock.h"
 
 namespace korvalesen {
 
@@ -13,10 +15,10 @@ class ReadoutSequence {
  public:
   explicit ReadoutSequence(TMainForm& form) : form_(form) {}
 
-  // Timer1's handler: disables Timer1, finds the board's port, reads the board, closes the
-  // port, writes the three result files, uploads them and ends the process. After a failed
-  // port search it returns and the window waits for the user; an error leaving a stage leaves
-  // the window open too.
+  // Timer1's handler: disables Timer1, locks the working folder, finds the board's port, reads the
+  // board, closes the port, writes the three result files, uploads them and ends the process. After
+  // a failed port search it returns and the window waits for the user; an error leaving a stage
+  // leaves the window open too.
   void Run();
 
   // The status the process ends with when the user closes the window: the stage that failed
@@ -31,14 +33,24 @@ class ReadoutSequence {
 
   TMainForm& form_;
   ConfigImage image_;
+  platform::FileLock folderLock_;
   bool boardRead_ = false;
   ExitStatus statusOnClose_ = ExitStatus::kPortSearch;
 };
 
-// Sets unsent result files of an earlier run aside, then writes the three result files; when
-// the old files cannot be set aside (they stay untouched) or a new one cannot be written (the
-// files before it have been deleted), the process ends with the status of the result files.
-void WriteResultFilesOrEnd(const ConfigImage& image, const FaultTextTable& fault_texts,
-                           WindowOperations& window);
+// The lock file in the working folder that a run holds from the port search to its end.
+inline constexpr char WorkingFolderLockName[] = "korvalesen.lock";
+
+// Takes the working folder's lock; when another copy of the program holds it, says so in a box
+// and ends the process with status 1, having touched nothing. A folder where no lock file can
+// be made goes on without one (the result files then report the folder).
+void LockWorkingFolderOrEnd(platform::FileLock& lock, WindowOperations& window);
+
+// Deletes result files a killed run left half written, sets unsent result files of an earlier
+// run aside, then writes the three result files and returns them as written; when the old files
+// cannot be set aside (they stay untouched) or a new one cannot be written (the files before it
+// have been deleted), the process ends with the status of the result files.
+Readout WriteResultFilesOrEnd(const ConfigImage& image, const FaultTextTable& fault_texts,
+                              WindowOperations& window);
 
 }  // namespace korvalesen

@@ -5,8 +5,11 @@
 
 #include <chrono>
 #include <cstdio>
+#include <fstream>
+#include <iterator>
 #include <string>
 
+#include "common/result_file_names.h"
 #include "upload/id_errors.h"
 #include "upload/result_upload.h"
 
@@ -45,7 +48,14 @@ int main(int argc, char** argv) {
   try {
     if (mode == "upload") {
       SilentWindow window;
-      korvalesen::UploadResults(window, ftp, "0042", settings);
+      korvalesen::Readout readout{"0042", {}};
+      for (const std::string_view name : korvalesen::kResultFileNames) {
+        std::ifstream file{std::string(name), std::ios::binary};
+        readout.files.push_back(
+            {std::string(name),
+             std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>())});
+      }
+      korvalesen::UploadResults(window, ftp, readout, settings);
       return 0;
     }
     if (argc < 6) return 2;

@@ -4,6 +4,7 @@
 
 #include "board/board_failure.h"
 #include "common/format_text.h"
+#include "common/support_log.h"
 #include "common/windows1252.h"
 
 namespace korvalesen {
@@ -23,6 +24,12 @@ constexpr auto kWritePollInterval = 10ms;
 constexpr int kWriteWaits = 96;
 constexpr auto kCommandSettleTime = 50ms;
 
+long long MillisecondsSince(std::chrono::steady_clock::time_point start) {
+  return static_cast<long long>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                    std::chrono::steady_clock::now() - start)
+                                    .count());
+}
+
 // One edge of the reset line: DSR must follow DTR 50 ms after the change.
 void ResetLineEdge(BoardLink& link, bool on, std::string_view failure) {
   if (on) {
@@ -31,8 +38,11 @@ void ResetLineEdge(BoardLink& link, bool on, std::string_view failure) {
     link.port.ClearDTR();
   }
   link.window.RepaintResetPanel();
+  const auto edge = std::chrono::steady_clock::now();
   link.pause.Sleep(kDsrSettleTime);
   const bool dsr = link.port.GetModemStatus().Contains(msDSR);
+  LogEvent(FormatText("DTR %s, DSR %s nach %lld ms", on ? "ein" : "aus", dsr ? "ein" : "aus",
+                      MillisecondsSince(edge)));
   link.window.SetResetPanelColor(dsr ? link.resetSignal.ColorOn() : link.resetSignal.ColorOff());
   if (dsr != on) FailBoardLink(link, failure);
   link.window.RepaintResetPanel();
@@ -74,16 +84,22 @@ void ResetLineOff(BoardLink& link) {
 bool ProbeBoard(BoardLink& link) {
   link.port.PurgeInput();
   SendByte(link, ProbeByte, 1);
+  const auto sent = std::chrono::steady_clock::now();
   link.pause.Sleep(kEchoDelay);
   bool answered = false;
   for (int poll = 1; poll <= kEchoPolls; ++poll) {
     link.pause.Sleep(kEchoPollInterval);
     if (link.port.InputCount() > 0) {
-      answered = link.port.ReadByte() == ProbeByte && poll <= kEchoPollsInTime;
+      const std::uint8_t echo = link.port.ReadByte();
+      answered = echo == ProbeByte && poll <= kEchoPollsInTime;
+      LogEvent(
+          FormatText("Echo 0x%02X nach %lld ms (Abfrage %d)", echo, MillisecondsSince(sent), poll));
       break;
     }
   }
   if (!answered) {
+    LogEvent(FormatText("Kein gültiges Echo, %lld ms nach dem Senden"_w1252.data(),
+                        MillisecondsSince(sent)));
     link.window.ShowErrorBox(
         "     Gerät antwortet nicht!\n\nMögliche Gründe, z.B.:\nTest-Jumper auf Platine "
         "vergessen.\nNetzkabel nicht entfernt.\nNoch keine Firmware geladen."_w1252);

@@ -6,6 +6,8 @@
 #include "board/board_failure.h"
 #include "board/board_handshake.h"
 #include "board/dump_parse.h"
+#include "common/format_text.h"
+#include "common/support_log.h"
 #include "common/windows1252.h"
 
 namespace korvalesen {
@@ -114,6 +116,7 @@ void ReadConfiguration(BoardLink& link, ConfigImage& image) {
   link.window.SetProgress(0);
   link.window.SetStatusText("Konfiguration aus Gerät lesen"_w1252);
 
+  const auto start = std::chrono::steady_clock::now();
   const std::vector<std::uint8_t> ascii_part = ReceiveAsciiPart(link);
   ReceiveCheckedByte(
       link, [](std::uint8_t byte) { return byte == DumpControlCharacter; },
@@ -130,6 +133,12 @@ void ReadConfiguration(BoardLink& link, ConfigImage& image) {
   if (!ParseAsciiPart(ascii_part, image, [&link] { link.window.ProcessMessages(); })) {
     FailBoardLink(link, "Datenübertragungsfehler!\n\nFalsches Bestätigungsbyte!"_w1252);
   }
+  LogEvent(FormatText("Konfiguration gelesen: %zu Bytes in %lld ms, Seriennummer %s, Version %s",
+                      ascii_part.size(),
+                      static_cast<long long>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                                 std::chrono::steady_clock::now() - start)
+                                                 .count()),
+                      image.serialNumber.c_str(), image.versionText.c_str()));
   link.window.SetProgress(100);
   link.window.SetStatusText("Konfiguration gelesen"_w1252);
 }

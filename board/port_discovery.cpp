@@ -2,6 +2,7 @@
 
 #include "board/port_found_tone.h"
 #include "common/format_text.h"
+#include "common/support_log.h"
 #include "common/windows1252.h"
 
 namespace korvalesen {
@@ -78,6 +79,7 @@ bool FindBoardPort(BoardLink& link) {
       return FailSearch(link, "RegWert (PortName) nicht gefunden !"_w1252);
     }
     if (OpenAdapterPort(link, Bounded(lookup.portName))) {
+      LogEvent("Port gefunden: " + link.portName + ", Adapter " + *adapter_serial);
       window.EnableSearch();
       return true;
     }

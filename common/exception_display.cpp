@@ -6,6 +6,8 @@
 #include <string>
 #include <utility>
 
+#include "common/support_log.h"
+
 namespace korvalesen {
 
 namespace {
@@ -23,6 +25,7 @@ void SetExceptionDisplay(ExceptionDisplay display) {
 
 void ShowException(const Error& error) {
   if (dynamic_cast<const SilentAbort*>(&error) != nullptr) return;
+  LogEvent("Ausnahme: " + error.Message());
   if (InstalledDisplay()) {
     InstalledDisplay()(error);
   } else {

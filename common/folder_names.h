@@ -8,8 +8,10 @@
 
 namespace korvalesen {
 
-// Whether the name can be one folder on the server, below "import": not empty, not "." or
-// "..", and no byte below 0x20, no 0x7F, no "/" and no "\".
+// Whether the name can be one folder on the server, below "import", and on the local disk of
+// Linux and Windows: not empty, not beginning with "." nor ending with a blank or ".", no name
+// Windows reserves for a device (CON, NUL, COM1, ...), and no byte below 0x20, no 0x7F, no "/"
+// and no "\".
 bool IsServerFolderName(std::string_view name);
 
 // Whether the name can be a folder on the local disk on Linux and on Windows alike: a server

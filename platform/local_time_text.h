@@ -13,4 +13,7 @@ std::string LocalDateTimeText();
 // on Windows alike (no ":" and no "/").
 std::string LocalDateTimeName();
 
+// The current local date and time with milliseconds, as "2026-12-09 03:12:45.123".
+std::string LocalTimeStampText();
+
 }  // namespace korvalesen::platform

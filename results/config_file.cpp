@@ -7,8 +7,8 @@
 
 namespace korvalesen {
 
-bool WriteConfigFile(const ConfigImage& image, WindowOperations& window) {
-  return WriteResultFile(ConfigFileName, window, [&](TextFile& file) {
+bool WriteConfigFile(const ConfigImage& image, WindowOperations& window, std::string* contents) {
+  return WriteResultFile(ConfigFileName, window, contents, [&](TextFile& file) {
     file.WriteLine(std::to_string(DumpControlCharacter));
     for (const std::int32_t value : image.settings) file.WriteLine(std::to_string(value));
   });

@@ -25,8 +25,8 @@ std::string FaultLogLine(std::uint32_t seconds, std::string_view text) {
 }  // namespace
 
 bool WriteFaultLog(const ConfigImage& image, const FaultTextTable& fault_texts,
-                   WindowOperations& window) {
-  return WriteResultFile(FaultLogFileName, window, [&](TextFile& file) {
+                   WindowOperations& window, std::string* contents) {
+  return WriteResultFile(FaultLogFileName, window, contents, [&](TextFile& file) {
     file.WriteLine("Tage\tStd\tMin\tSek\tFehler");
     file.WriteLine("");
     std::size_t index = 0;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <string>
+
 #include "board/config_image.h"
 #include "common/window_operations.h"
 #include "results/fault_texts.h"
@@ -11,6 +13,6 @@ namespace korvalesen {
 // zero time stamp after it ends the log. False after the message when the file cannot be
 // written.
 bool WriteFaultLog(const ConfigImage& image, const FaultTextTable& fault_texts,
-                   WindowOperations& window);
+                   WindowOperations& window, std::string* contents = nullptr);
 
 }  // namespace korvalesen

@@ -1,6 +1,5 @@
 #include "results/result_files.h"
 
-#include <cstdio>
 #include <string>
 
 #include "common/result_file_names.h"
@@ -11,19 +10,24 @@
 
 namespace korvalesen {
 
-bool WriteResultFiles(const ConfigImage& image, const FaultTextTable& fault_texts,
-                      WindowOperations& window) {
-  if (!WriteConfigFile(image, window)) return false;
-  if (!WriteFaultLog(image, fault_texts, window)) {
+std::optional<Readout> WriteResultFiles(const ConfigImage& image, const FaultTextTable& fault_texts,
+                                        WindowOperations& window) {
+  Readout readout{image.serialNumber.substr(0, image.serialNumber.find('\0')), {}};
+  readout.files.resize(3);
+  if (!WriteConfigFile(image, window, &readout.files[0].bytes)) return std::nullopt;
+  if (!WriteFaultLog(image, fault_texts, window, &readout.files[1].bytes)) {
     DeleteResultFile(ConfigFileName);
-    return false;
+    return std::nullopt;
   }
-  if (!WriteSerialVersionFile(image, window)) {
+  if (!WriteSerialVersionFile(image, window, &readout.files[2].bytes)) {
     DeleteResultFile(ConfigFileName);
     DeleteResultFile(FaultLogFileName);
-    return false;
+    return std::nullopt;
   }
-  return true;
+  for (std::size_t i = 0; i < readout.files.size(); ++i) {
+    readout.files[i].name = kResultFileNames[i];
+  }
+  return readout;
 }
 
 }  // namespace korvalesen

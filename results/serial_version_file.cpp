@@ -16,8 +16,9 @@ std::string_view AsText(const std::string& value) {
 
 }  // namespace
 
-bool WriteSerialVersionFile(const ConfigImage& image, WindowOperations& window) {
-  return WriteResultFile(SerialVersionFileName, window, [&](TextFile& file) {
+bool WriteSerialVersionFile(const ConfigImage& image, WindowOperations& window,
+                            std::string* contents) {
+  return WriteResultFile(SerialVersionFileName, window, contents, [&](TextFile& file) {
     file.WriteLine(std::string("Seriennummer:   ").append(AsText(image.serialNumber)));
     file.WriteLine(std::string("Version:        ").append(AsText(image.versionText)));
   });

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "common/support_log.h"
 #include "platform/socket_error_codes.h"
 #include "upload/ftp_reply.h"
 #include "upload/id_errors.h"
@@ -20,6 +21,7 @@ std::int16_t TIdTCPConnection::AwaitReply(std::initializer_list<std::int16_t> ac
       ReplyLines.push_back(ReceiveNonEmptyLine(budget));
     } while (!EndsMultiLineReply(first_line, ReplyLines.back()));
   }
+  for (const std::string& line : ReplyLines) LogEvent("< " + line);
   ReplyCode = ReplyCodeOf(LastReplyLine());
   if (accepted.size() != 0 &&
       std::find(accepted.begin(), accepted.end(), ReplyCode) == accepted.end()) {

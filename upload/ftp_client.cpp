@@ -1,7 +1,9 @@
 #include "upload/ftp_client.h"
 
+#include <charconv>
 #include <fstream>
 #include <optional>
+#include <sstream>
 #include <utility>
 
 #include "platform/socket_error_codes.h"
@@ -75,20 +77,41 @@ void TIdFTP::MakeDirectory(std::string_view name) {
   SendCommand(Joined("MKD ", name), {257});
 }
 
+std::optional<std::int64_t> TIdFTP::FileSize(std::string_view name) {
+  if (SendCommand(Joined("SIZE ", name), {213, 500, 502}) != 213) return std::nullopt;
+  const std::string line = LastReplyLine();
+  const std::string_view digits =
+      line.size() > 4 ? TrimBlanksAndControls(std::string_view(line).substr(4)) : "";
+  std::int64_t size = 0;
+  const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), size);
+  if (digits.empty() || error != std::errc() || end != digits.data() + digits.size()) {
+    throw EIdProtocolReplyError(ReplyCode, line);
+  }
+  return size;
+}
+
 void TIdFTP::DeleteRemoteFile(std::string_view name) {
   SendCommand(Joined("DELE ", name), {250});
 }
 
+namespace {
+
+std::string StoreCommand(std::string_view remote_name, bool append) {
+  if (remote_name.empty()) return "STOU ";
+  return Joined(append ? "APPE " : "STOR ", remote_name);
+}
+
+}  // namespace
+
 void TIdFTP::StoreFile(const std::string& local_path, std::string_view remote_name, bool append) {
   std::ifstream file(local_path, std::ios::binary);
   if (!file.is_open()) throw EFOpenError(local_path);
-  std::string command;
-  if (remote_name.empty()) {
-    command = "STOU ";
-  } else {
-    command = Joined(append ? "APPE " : "STOR ", remote_name);
-  }
-  SendOverDataConnection(command, file);
+  SendOverDataConnection(StoreCommand(remote_name, append), file);
+}
+
+void TIdFTP::StoreBytes(std::string_view bytes, std::string_view remote_name) {
+  std::istringstream source{std::string(bytes)};
+  SendOverDataConnection(StoreCommand(remote_name, false), source);
 }
 
 PassiveAddress TIdFTP::EnterPassiveMode() {
@@ -119,7 +142,9 @@ void TIdFTP::OpenDataConnection(std::string_view command_line,
 void TIdFTP::FinishTransfer() {
   data_connection_->CloseConnection();
   data_connection_.reset();
-  if (AwaitReply({225, 226, 250, 426}) == 426) AwaitReply({226});
+  // 426 ends the transfer as a failure and is the last word on it: no 226 follows, so waiting
+  // for one would only run into the time-out.
+  AwaitReply({225, 226, 250});
 }
 
 void TIdFTP::ReceiveOverDataConnection(std::string_view command_line, std::string& target) {

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <istream>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -47,9 +48,14 @@ class TIdFTP : public TIdTCPClient {
   void ChangeDirectory(std::string_view name);
   void MakeDirectory(std::string_view name);
   void DeleteRemoteFile(std::string_view name);
+  // "SIZE ": the size of a remote file in bytes, or nullopt when the server does not know the
+  // command (500, 502); any other reply raises EIdProtocolReplyError.
+  std::optional<std::int64_t> FileSize(std::string_view name);
   // "STOR ", "APPE " (append) or "STOU " (empty remote name) with the local file's bytes.
   // A local file that cannot be opened raises EFOpenError and sends nothing.
   void StoreFile(const std::string& local_path, std::string_view remote_name, bool append);
+  // "STOR " with the bytes held in memory.
+  void StoreBytes(std::string_view bytes, std::string_view remote_name);
   // "PASV" and its 227 reply parsed.
   PassiveAddress EnterPassiveMode();
   // The data connection goes to the control connection's peer and takes only the port of the
@@ -62,7 +68,7 @@ class TIdFTP : public TIdTCPClient {
   // for the preliminary reply.
   void OpenDataConnection(std::string_view command_line,
                           std::initializer_list<std::int16_t> preliminary);
-  // Closes and releases the data connection and reads the closing reply (226 after a 426).
+  // Closes and releases the data connection and reads the closing reply; 426 fails.
   void FinishTransfer();
 
   TIdFTPTransferType transfer_type_ = TIdFTPTransferType::ftBinary;

@@ -3,11 +3,14 @@
 #include "upload/id_errors.h"
 
 #include "common/format_text.h"
+#include "common/support_log.h"
 #include "upload/socket_errors.h"
 
 namespace korvalesen {
 
-EIdSocketError::EIdSocketError(int code) : EIdException(SocketErrorMessage(code)), code_(code) {}
+EIdSocketError::EIdSocketError(int code) : EIdException(SocketErrorMessage(code)), code_(code) {
+  LogEvent(Message());
+}
 
 EIdStackCanNotLoadWinsock::EIdStackCanNotLoadWinsock(const std::string& library)
     : EIdStackError(FormatText("%s konnte nicht geladen werden.", library.c_str())) {}

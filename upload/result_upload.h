@@ -7,7 +7,8 @@
 #include <string>
 #include <string_view>
 
-#include "common/result_file_names.h"
+#include "common/errors.h"
+#include "common/readout.h"
 #include "common/window_operations.h"
 #include "common/windows1252.h"
 #include "upload/ftp_client.h"
@@ -38,12 +39,22 @@ void IdFTP1Status(TIdComponent& axSender, TIdStatus axStatus, std::string_view a
 // transfers and passive data connections are the client's own).
 void SetUpIdFTP1(TIdFTP& ftp);
 
-// Uploads the three result files from the working directory into import/<serialNumber> (the
-// serial number taken up to its first NUL) and deletes them locally. Returns true after
+// A stored file whose size on the server differs from the bytes sent: the server kept only
+// part of it.
+class EStoredSizeDiffers : public Error {
+ public:
+  EStoredSizeDiffers(std::string_view name, std::int64_t stored, std::size_t sent);
+};
+
+// Uploads the readout's files, from its bytes, into import/<serial number> (the serial number
+// taken up to its first NUL), checks their sizes where the server can tell them, and deletes
+// the local files that still hold those bytes. Before the readout, in the same session, the
+// waiting readouts are sent the same way, oldest first; each one stored completely is taken off
+// the waiting list, one refused by the server stays and the others go on. Returns true after
 // success, false (each with its box) when the serial number cannot be a folder name (before
 // connecting), after three failed connection attempts and when "import" is missing; every other
 // failure leaves as an exception.
-bool UploadResults(WindowOperations& window, TIdFTP& ftp, const std::string& serialNumber,
-                   const UploadSettings& settings = {});
+bool UploadResults(WindowOperations& window, TIdFTP& ftp, const Readout& readout,
+                   const UploadSettings& settings = {}, WaitingReadouts* waiting = nullptr);
 
 }  // namespace korvalesen

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "common/support_log.h"
 #include "platform/socket_error_codes.h"
 #include "upload/id_errors.h"
 #include "upload/text_trim.h"
@@ -151,6 +152,11 @@ void TIdTCPConnection::SendText(std::string_view text) {
 }
 
 void TIdTCPConnection::SendLine(std::string_view text) {
+  // The password never goes into the log.
+  const bool password = text.size() >= 5 && (text[0] == 'p' || text[0] == 'P') &&
+                        (text[1] == 'a' || text[1] == 'A') && (text[2] == 's' || text[2] == 'S') &&
+                        (text[3] == 's' || text[3] == 'S') && text[4] == ' ';
+  LogEvent(password ? std::string("> pass ****") : "> " + std::string(text));
   std::string line(text);
   line += "\r\n";
   SendText(line);

@@ -8,6 +8,8 @@
 
 #include <langinfo.h>
 
+#include <chrono>
+#include <cstdio>
 #include <ctime>
 #include <string>
 
@@ -30,6 +32,19 @@ std::string LocalDateTimeName() {
   char text[64];
   const std::size_t length = std::strftime(text, sizeof text, "%Y-%m-%d %H.%M.%S", &local);
   return std::string(text, length);
+}
+
+std::string LocalTimeStampText() {
+  const auto now = std::chrono::system_clock::now();
+  const std::time_t seconds = std::chrono::system_clock::to_time_t(now);
+  const auto milliseconds =
+      std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() % 1000;
+  std::tm local{};
+  localtime_r(&seconds, &local);
+  char text[64];
+  const std::size_t length = std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &local);
+  std::snprintf(text + length, sizeof text - length, ".%03d", static_cast<int>(milliseconds));
+  return text;
 }
 
 }  // namespace korvalesen::platform

@@ -30,4 +30,13 @@ std::string LocalDateTimeName() {
   return text;
 }
 
+std::string LocalTimeStampText() {
+  SYSTEMTIME now{};
+  GetLocalTime(&now);
+  char text[40];
+  std::snprintf(text, sizeof text, "%04u-%02u-%02u %02u:%02u:%02u.%03u", now.wYear, now.wMonth,
+                now.wDay, now.wHour, now.wMinute, now.wSecond, now.wMilliseconds);
+  return text;
+}
+
 }  // namespace korvalesen::platform

@@ -4,6 +4,7 @@
 
 #include <gmock/gmock.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <iostream>
 
@@ -92,6 +93,14 @@ class ReadoutRunTest : public ::testing::Test {
     return false;
   }
   bool port_open() { return computer_.Line().IsOpen(); }
+  // The folders of "nicht gesendet", sorted by name.
+  static std::vector<fs::path> WaitingFolders() {
+    std::vector<fs::path> folders;
+    for (const auto& entry : fs::directory_iterator("nicht gesendet"))
+      folders.push_back(entry.path());
+    std::sort(folders.begin(), folders.end());
+    return folders;
+  }
   fs::path ServerFolder() const {
     return server_.Server().root / "import" / sim::SampleBoardImage().serialNumber;
   }
@@ -124,7 +133,7 @@ TEST_F(ReadoutRunTest, ABoardReadOverTheSimulatorArrivesOnTheServer) {
   fs::create_directory("expected");
   fs::current_path("expected");
   RecordingWindow window;
-  ASSERT_TRUE(WriteResultFiles(board, form_.FaultTexts, window));
+  ASSERT_TRUE(WriteResultFiles(board, form_.FaultTexts, window).has_value());
   for (const auto name : kResultFileNames) {
     EXPECT_EQ(ReadFileBytes(ServerFolder() / name), ReadFileBytes(name)) << name;
   }
@@ -168,21 +177,34 @@ TEST_F(ReadoutRunTest, AResultFileThatCannotBeCreatedEndsTheRunWithItsPredecesso
   EXPECT_FALSE(fs::exists(ServerFolder()));
 }
 
-TEST_F(ReadoutRunTest, AMissingImportFolderEndsTheRunWithTheFilesKept) {
+// A run whose upload fails sets its readout aside beside the readouts already waiting; none of
+// them is lost or changed.
+TEST_F(ReadoutRunTest, AMissingImportFolderEndsTheRunWithTheFilesWaiting) {
   fs::remove(server_.Server().root / "import");
+  const fs::path earlier = fs::path("nicht gesendet") / "B777 2026-12-01 08.00.00";
+  fs::create_directories(earlier);
+  WriteFileBytes(earlier / ConfigFileName, "alt");
   EXPECT_EQ(RunReadout(), ExitStatus::kUpload);
   EXPECT_THAT(Boxes(), ElementsAre("Fehler: Ordner auf Server nicht gefunden."));
-  for (const auto name : kResultFileNames) EXPECT_TRUE(fs::exists(name)) << name;
+  EXPECT_FALSE(AnyResultFileHere());
+  const std::vector<fs::path> waiting = WaitingFolders();
+  ASSERT_EQ(waiting.size(), 2u);
+  EXPECT_TRUE(waiting[0].filename().string().starts_with("A123 ")) << waiting[0];
+  EXPECT_EQ(ReadFileBytes(waiting[1] / ConfigFileName), "alt");
+  for (const auto name : kResultFileNames) EXPECT_TRUE(fs::exists(waiting[0] / name)) << name;
 }
 
-TEST_F(ReadoutRunTest, AnFtpErrorLeavesTheWindowOpenWithTheFilesKept) {
+TEST_F(ReadoutRunTest, AnFtpErrorLeavesTheWindowOpenWithTheFilesWaiting) {
   // A plain file where the serial number's folder belongs: changing into it fails.
   WriteFileBytes(ServerFolder(), "x");
   EXPECT_EQ(RunReadout(), std::nullopt);
   EXPECT_FALSE(escaped_.empty());
   EXPECT_TRUE(view_.isVisible());
   EXPECT_EQ(readout_.StatusOnClose(), ExitStatus::kUpload);
-  for (const auto name : kResultFileNames) EXPECT_TRUE(fs::exists(name)) << name;
+  EXPECT_FALSE(AnyResultFileHere());
+  const std::vector<fs::path> waiting = WaitingFolders();
+  ASSERT_EQ(waiting.size(), 1u);
+  for (const auto name : kResultFileNames) EXPECT_TRUE(fs::exists(waiting[0] / name)) << name;
 }
 
 TEST_F(ReadoutRunTest, ALineErrorDuringTheDumpClosesThePort) {

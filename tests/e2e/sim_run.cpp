@@ -29,15 +29,19 @@ std::vector<std::string> Lines(const std::string& output) {
 }
 
 std::unique_ptr<ChildProcess> Start(SimRun& run) {
-  run.directory = std::make_unique<TempFolder>();
-  if (run.prepare) run.prepare(run.directory->Path());
+  if (run.sharesFolderOf == nullptr) {
+    run.directory = std::make_unique<TempFolder>();
+    if (run.prepare) run.prepare(run.directory->Path());
+  }
+  const std::filesystem::path folder =
+      run.sharesFolderOf != nullptr ? run.sharesFolderOf->directory->Path() : run.directory->Path();
   const std::uint16_t port = run.server != nullptr ? run.server->port : FreeLoopbackPort();
   std::vector<std::string> command = run.wrapper;
   command.insert(command.end(), kSimCommand.begin(), kSimCommand.end());
   command.insert(command.end(),
                  {"--auto-confirm", "--fast", "--ftp", "127.0.0.1:" + std::to_string(port)});
   command.insert(command.end(), run.arguments.begin(), run.arguments.end());
-  return std::make_unique<ChildProcess>(command, run.directory->Path());
+  return std::make_unique<ChildProcess>(command, folder);
 }
 
 void Finish(SimRun& run, ChildProcess& child) {

@@ -21,6 +21,8 @@ struct SimRun {
   std::vector<std::string> arguments;
   // The server the upload goes to; without one, a loopback port where nothing listens.
   const FtpServer* server = nullptr;
+  // A run started earlier whose working directory this one shares; none: a fresh one.
+  const SimRun* sharesFolderOf = nullptr;
   // Prepares the working directory before the run.
   std::function<void(const std::filesystem::path& directory)> prepare;
 

@@ -82,10 +82,11 @@ std::vector<SimRun> RunsWithArguments(const std::vector<std::vector<std::string>
   return runs;
 }
 
-// The entries a run left in its working directory, besides its dump file.
+// The entries a run left in its working directory, besides its dump file, its lock file and
+// its log.
 std::vector<std::string> LeftBehind(const SimRun& run) {
   std::vector<std::string> names = EntriesOf(run.directory->Path());
-  std::erase(names, "dump.bin");
+  for (const char* own : {"dump.bin", "korvalesen.lock", "korvalesen.log"}) std::erase(names, own);
   return names;
 }
 
@@ -152,7 +153,7 @@ TEST(SimRunTest, CompleteRunsUploadTheFilesAndLeaveNoneBehind) {
   runs[5].arguments.insert(runs[5].arguments.end(), {"--fault", "reset-on-glitch"});
   runs[6] = WithDump(sim::BuildDump(fast_adapter));
   runs[6].arguments.insert(runs[6].arguments.end(), {"--fault", "latency:1"});
-  // Files a failed upload left are set aside, never overwritten.
+  // Files a failed upload left are set aside, never overwritten, and sent before the new ones.
   const std::string unsent_serial = "Seriennummer:   OLD1\r\nVersion:        1\r\n";
   runs[0].prepare = [&](const fs::path& directory) {
     WriteFileBytes(directory / kConfig, "alt");
@@ -168,18 +169,20 @@ TEST(SimRunTest, CompleteRunsUploadTheFilesAndLeaveNoneBehind) {
   for (std::size_t i = 0; i < runs.size(); ++i) {
     SCOPED_TRACE(folders[i]);
     EXPECT_EQ(runs[i].status, 0);
-    EXPECT_THAT(runs[i].lines, ElementsAre("Information: Übertragung erfolgreich beendet!"));
-    EXPECT_EQ(LeftBehind(runs[i]),
-              i == 0 ? std::vector<std::string>{"nicht gesendet"} : std::vector<std::string>{});
+    if (i == 0) {
+      // The box's line ends are printed as "\n".
+      EXPECT_THAT(runs[i].lines, ElementsAre("Information: Übertragung erfolgreich beendet!\\n\\n"
+                                             "Frühere Auslesungen gesendet: 1\\nFrühere "
+                                             "Auslesungen noch nicht gesendet: 0"));
+    } else {
+      EXPECT_THAT(runs[i].lines, ElementsAre("Information: Übertragung erfolgreich beendet!"));
+    }
+    EXPECT_THAT(LeftBehind(runs[i]), IsEmpty());
     EXPECT_EQ(FilesIn(server.Folder(folders[i])), ResultFilesOf(images[i]));
   }
-  const std::vector<std::string> set_aside =
-      EntriesOf(runs[0].directory->Path() / "nicht gesendet");
-  ASSERT_EQ(set_aside.size(), 1u);
-  EXPECT_THAT(set_aside[0], ::testing::StartsWith("OLD1 "));
-  const fs::path kept = runs[0].directory->Path() / "nicht gesendet" / set_aside[0];
-  EXPECT_EQ(FilesIn(kept), (std::map<std::string, std::string>{{kConfig, "alt"},
-                                                               {kSerialVersion, unsent_serial}}));
+  EXPECT_EQ(
+      FilesIn(server.Folder("OLD1")),
+      (std::map<std::string, std::string>{{kConfig, "alt"}, {kSerialVersion, unsent_serial}}));
 }
 
 struct FailureCase {
@@ -297,6 +300,12 @@ TEST(SimRunTest, ALineErrorOrAnUnpluggedAdapterEndsTheReadWithThePortsMessages) 
     EXPECT_EQ(runs[i].status, 2);
     EXPECT_THAT(runs[i].lines, ElementsAre("Fehler: ComPortLineError:  " + kPort + " !",
                                            "Fehler: ComPortError:  " + kPort + " !"));
+    // The log names the line errors the box does not: the simulator's are framing errors.
+    const std::string log = ReadFileBytes(runs[i].directory->Path() / "korvalesen.log");
+    const std::size_t line = log.find(" Leitungsfehler: ");
+    ASSERT_NE(line, std::string::npos) << log;
+    EXPECT_NE(log.substr(line, log.find('\r', line) - line).find("Rahmen"), std::string::npos)
+        << log;
   }
   EXPECT_EQ(runs[3].status, 2);
   // The reader's next call and the event thread's wait may both report the port's error.
@@ -393,12 +402,76 @@ TEST(SimRunTest, AFailedUploadKeepsTheFiles) {
               ElementsAre("Fehler: Seriennummer \"../x\" ist als Ordnername ungültig!"));
   EXPECT_THAT(runs[5].lines,
               ElementsAre("Fehler: Seriennummer \"A??B\" ist als Ordnername ungültig!"));
-  for (const SimRun& run : runs) {
-    EXPECT_EQ(run.status, 4);
-    EXPECT_THAT(LeftBehind(run), ElementsAreArray(kAllResultFiles));
+  // The readout waits in "nicht gesendet" for the next run, under its serial number when that
+  // can name a folder.
+  for (std::size_t i = 0; i < runs.size(); ++i) {
+    SCOPED_TRACE(i);
+    EXPECT_EQ(runs[i].status, 4);
+    EXPECT_THAT(LeftBehind(runs[i]), ElementsAre("nicht gesendet"));
+    const fs::path unsent = runs[i].directory->Path() / "nicht gesendet";
+    ASSERT_TRUE(fs::is_directory(unsent));
+    const std::vector<std::string> waiting = EntriesOf(unsent);
+    ASSERT_EQ(waiting.size(), 1u);
+    EXPECT_THAT(waiting[0], ::testing::StartsWith(i < 4 ? "A123 " : "unbekannt "));
+    EXPECT_THAT(EntriesOf(unsent / waiting[0]), ElementsAreArray(kAllResultFiles));
   }
   EXPECT_THAT(EntriesOf(server.Server().root / "import"), IsEmpty());
   EXPECT_FALSE(fs::exists(server.Server().root / "x"));
+}
+
+// The log beside the results tells support what happened, without the password; a log that
+// cannot be written leaves the run as it was.
+TEST(SimRunTest, TheSupportLogTellsTheRunAndNeverThePassword) {
+  ServerWithImport server;
+  std::vector<SimRun> runs(3);
+  for (SimRun& run : runs) run.server = &server.Server();
+  runs[1].arguments = {"--password", "falsch"};
+  runs[2].prepare = [](const fs::path& directory) {
+    fs::create_directory(directory / "korvalesen.log");
+  };
+  RunAll(runs);
+
+  const std::string log = ReadFileBytes(runs[0].directory->Path() / "korvalesen.log");
+  for (const std::string& expected :
+       {std::string("Start Korvalesen "), "Port gefunden: " + kPort + ", Adapter ",
+        std::string("DTR ein, DSR ein nach "), std::string("DTR aus, DSR aus nach "),
+        std::string("Echo 0xBA nach "), std::string("Konfiguration gelesen: "),
+        std::string("Datei geschrieben: _Fehler.txt ("), std::string("> user korvalesen\r\n"),
+        std::string("> pass ****\r\n"), std::string("< 230 "), std::string("> STOR _Konfig.lcd"),
+        std::string("Meldung Information: "), std::string("Ende, Status 0\r\n")}) {
+    EXPECT_NE(log.find(expected), std::string::npos) << expected << "\n" << log;
+  }
+  const std::string wrong = ReadFileBytes(runs[1].directory->Path() / "korvalesen.log");
+  EXPECT_NE(wrong.find("< 530 "), std::string::npos) << wrong;
+  EXPECT_NE(wrong.find("Verbindungsversuch 3 fehlgeschlagen: 530 "), std::string::npos) << wrong;
+  EXPECT_NE(wrong.find("Ende, Status 4\r\n"), std::string::npos) << wrong;
+  for (const std::string& text : {log, wrong}) {
+    EXPECT_EQ(text.find(kPassword), std::string::npos);
+    EXPECT_EQ(text.find("falsch"), std::string::npos);
+  }
+  EXPECT_EQ(runs[2].status, 0);
+  EXPECT_THAT(runs[2].lines, ElementsAre("Information: Übertragung erfolgreich beendet!"));
+  EXPECT_TRUE(fs::is_empty(runs[2].directory->Path() / "korvalesen.log"));
+}
+
+// Two copies started at once in one folder: one reads its board and uploads, the other says
+// that the folder is busy and ends with status 1 without touching a file.
+TEST(SimRunTest, ASecondCopyInTheSameFolderTouchesNothing) {
+  ServerWithImport server;
+  std::vector<SimRun> runs(2);
+  for (SimRun& run : runs) run.server = &server.Server();
+  runs[1].sharesFolderOf = &runs[0];
+  RunAll(runs);
+
+  const std::size_t winner = runs[0].status == 0 ? 0 : 1;
+  const SimRun& loser = runs[1 - winner];
+  EXPECT_EQ(runs[winner].status, 0);
+  EXPECT_THAT(runs[winner].lines, ElementsAre("Information: Übertragung erfolgreich beendet!"));
+  EXPECT_EQ(loser.status, 1);
+  EXPECT_THAT(loser.lines, ElementsAre("Fehler: Korvalesen läuft in diesem Ordner bereits. Bitte "
+                                       "warten, bis es beendet ist."));
+  EXPECT_THAT(LeftBehind(runs[0]), IsEmpty());
+  EXPECT_EQ(FilesIn(server.Folder("A123")), ResultFilesOf(sim::SampleBoardImage()));
 }
 
 TEST(SimRunTest, TheCommandLineIsChecked) {

@@ -7,6 +7,7 @@
 #include <filesystem>
 
 #include "results/config_file.h"
+#include "results/text_file.h"
 #include "tests/results/result_files_fixture.h"
 
 namespace korvalesen {
@@ -17,11 +18,12 @@ namespace fs = std::filesystem;
 // A full disk (/dev/full) and a file size limit (with SIGXFSZ ignored, writes fail with EFBIG)
 // cut a file mid-line; it counts as not created and is deleted, so that nothing cut is left.
 TEST_F(ResultFilesTest, AFileThatCannotBeWrittenCompletelyCountsAsNotCreatedAndGoes) {
-  fs::create_symlink("/dev/full", std::string(ConfigFileName));
+  fs::create_symlink("/dev/full", TemporaryResultFileName(ConfigFileName));
   EXPECT_FALSE(WriteConfigFile(image_, window_));
   ASSERT_EQ(window_.boxes.size(), 1u);
   EXPECT_EQ(window_.boxes[0].text, "Datei \"_Konfig.lcd\" kann nicht erstellt werden!");
   EXPECT_FALSE(fs::exists(fs::symlink_status(std::string(ConfigFileName))));
+  EXPECT_FALSE(fs::exists(fs::symlink_status(TemporaryResultFileName(ConfigFileName))));
 
   image_.faultTimes.fill(60);
   rlimit previous{};
@@ -37,6 +39,7 @@ TEST_F(ResultFilesTest, AFileThatCannotBeWrittenCompletelyCountsAsNotCreatedAndG
   ASSERT_EQ(window_.boxes.size(), 2u);
   EXPECT_EQ(window_.boxes[1].text, "Datei \"_Fehler.txt\" kann nicht erstellt werden!");
   EXPECT_FALSE(fs::exists(std::string(FaultLogFileName)));
+  EXPECT_FALSE(fs::exists(TemporaryResultFileName(FaultLogFileName)));
 }
 
 }  // namespace

@@ -15,6 +15,7 @@
 #include "results/config_file.h"
 #include "results/fault_log_file.h"
 #include "results/serial_version_file.h"
+#include "results/text_file.h"
 #include "results/unsent_results.h"
 #include "tests/results/result_files_fixture.h"
 #include "tests/support/recording_window.h"
@@ -149,7 +150,9 @@ TEST_F(ResultFilesTest, AWriterThatCannotCreateItsFileShowsAnInfoBox) {
 TEST_F(ResultFilesTest, UnsentResultsAreSetAsideUnderTheirSerialNumber) {
   const std::string old_serial = "Seriennummer:   X9Y8\r\nVersion:        1\r\n";
   for (const std::string& serial_file :
-       {old_serial, std::string("Seriennummer:   a:b?\r\n"), std::string("kaputt")}) {
+       {old_serial, std::string("Seriennummer:   a:b?\r\nVersion: 1\r\n"), std::string("kaputt"),
+        std::string("Seriennummer:   COM1\r\nVersion: 1\r\n"),
+        std::string("Seriennummer:   A\r\nB\r\nVersion: 1\r\n")}) {
     WriteFileBytes(std::string(ConfigFileName), "alt 1");
     WriteFileBytes(std::string(FaultLogFileName), "alt 2");
     WriteFileBytes(std::string(SerialVersionFileName), serial_file);
@@ -162,17 +165,37 @@ TEST_F(ResultFilesTest, UnsentResultsAreSetAsideUnderTheirSerialNumber) {
     folders.push_back(entry.path().filename().string());
   }
   std::sort(folders.begin(), folders.end());
-  ASSERT_EQ(folders.size(), 3u);
+  ASSERT_EQ(folders.size(), 5u);
   // A serial number that cannot name a folder on every system, or none at all: "unbekannt".
   // The time of day without ":", so that the name is a folder name on Windows too.
   EXPECT_TRUE(IsTimedFolderName(folders[0], "X9Y8")) << folders[0];
   // Two runs within one second get " (2)" on the second folder.
   EXPECT_TRUE(IsTimedFolderName(folders[1], "unbekannt", " (2)")) << folders[1];
-  EXPECT_TRUE(IsTimedFolderName(folders[2], "unbekannt", " (2)")) << folders[2];
+  for (std::size_t i = 2; i < folders.size(); ++i) {
+    const bool numbered = IsTimedFolderName(folders[i], "unbekannt", " (2)") ||
+                          IsTimedFolderName(folders[i], "unbekannt", " (3)") ||
+                          IsTimedFolderName(folders[i], "unbekannt", " (4)");
+    EXPECT_TRUE(numbered) << folders[i];
+  }
   const fs::path first = fs::path(UnsentResultsFolder) / folders[0];
   EXPECT_EQ(ReadFileBytes(first / ConfigFileName), "alt 1");
   EXPECT_EQ(ReadFileBytes(first / FaultLogFileName), "alt 2");
   EXPECT_EQ(ReadFileBytes(first / SerialVersionFileName), old_serial);
+}
+
+// The folder's name is in the file system's own encoding: "ä" is UTF-8 on Linux, a wide
+// character on Windows, not the byte 0xE4.
+TEST_F(ResultFilesTest, TheUnsentFolderIsNamedInTheFileSystemsEncoding) {
+  WriteFileBytes(std::string(SerialVersionFileName), "Seriennummer:   K\xE4se\r\nVersion:  1\r\n");
+  ASSERT_TRUE(SetAsideUnsentResults(window_));
+  const fs::directory_iterator entry(UnsentResultsFolder);
+  ASSERT_NE(entry, fs::directory_iterator());
+  const std::u8string name = entry->path().filename().u8string();
+  EXPECT_TRUE(name.starts_with(u8"K\u00E4se ")) << std::string(name.begin(), name.end());
+  // It is read back as a waiting readout of that serial number.
+  const WaitingReadouts waiting = ListWaitingReadouts();
+  ASSERT_EQ(waiting.sendable.size(), 1u);
+  EXPECT_EQ(waiting.sendable[0].readout.serialNumber, "K\xE4se");
 }
 
 TEST_F(ResultFilesTest, UnsentResultsThatCannotBeMovedStayUntouched) {
@@ -196,12 +219,38 @@ TEST_F(ResultFilesTest, UnsentResultsThatCannotBeMovedStayUntouched) {
   EXPECT_TRUE(SetAsideUnsentResults(window_));
 }
 
-TEST_F(ResultFilesTest, AllThreeFilesAreWritten) {
-  EXPECT_TRUE(WriteResultFiles(image_, fault_texts_, window_));
-  EXPECT_TRUE(fs::exists(std::string(ConfigFileName)));
-  EXPECT_TRUE(fs::exists(std::string(FaultLogFileName)));
-  EXPECT_TRUE(fs::exists(std::string(SerialVersionFileName)));
+// The readout returned holds exactly what the files hold, under their names and in their order.
+TEST_F(ResultFilesTest, AllThreeFilesAreWrittenAndKnownByTheirBytes) {
+  image_.serialNumber = std::string("AB\0\0", 4);
+  const std::optional<Readout> readout = WriteResultFiles(image_, fault_texts_, window_);
+  ASSERT_TRUE(readout);
+  EXPECT_EQ(readout->serialNumber, "AB");
+  ASSERT_EQ(readout->files.size(), 3u);
+  for (std::size_t i = 0; i < 3; ++i) {
+    EXPECT_EQ(readout->files[i].name, kResultFileNames[i]);
+    EXPECT_EQ(readout->files[i].bytes, Read(kResultFileNames[i])) << kResultFileNames[i];
+    EXPECT_FALSE(fs::exists(TemporaryResultFileName(kResultFileNames[i])));
+  }
   EXPECT_TRUE(window_.boxes.empty());
+}
+
+// While a file is written its own name does not exist, so a run killed in the middle leaves
+// only a temporary file, which the next run deletes.
+TEST_F(ResultFilesTest, AFileGetsItsNameOnlyWhenComplete) {
+  WriteFileBytes(TemporaryResultFileName(FaultLogFileName), "abgeschnitten");
+  WriteFileBytes(TemporaryResultFileName(SerialVersionFileName), "abgeschnitten");
+  DeleteTemporaryResultFiles();
+  for (const auto name : kResultFileNames) {
+    EXPECT_FALSE(fs::exists(TemporaryResultFileName(name))) << name;
+  }
+  bool seen_while_writing = true;
+  EXPECT_TRUE(WriteResultFile(ConfigFileName, window_, nullptr, [&](TextFile& file) {
+    file.WriteLine("1");
+    seen_while_writing = fs::exists(std::string(ConfigFileName));
+    EXPECT_TRUE(fs::exists(TemporaryResultFileName(ConfigFileName)));
+  }));
+  EXPECT_FALSE(seen_while_writing);
+  EXPECT_EQ(Read(ConfigFileName), "1\r\n");
 }
 
 TEST_F(ResultFilesTest, AFailingFirstWriterDeletesNothing) {

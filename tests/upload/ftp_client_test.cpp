@@ -136,14 +136,14 @@ void WithSession(const std::function<void(ScriptedSession&)>& script,
   if (lines) *lines = {received.begin() + 4, received.end()};
 }
 
-TEST(FtpListing, LinesAnd426Then226) {
+TEST(FtpListing, LinesAndAMultiLineClosingReply) {
   std::vector<std::string> sent;
   WithSession(
       [](ScriptedSession& s) {
         s.ReplyPassive();
         s.Expect("150 here\r\n");
         s.SendData("drw import\r\nbare\nlast without end");
-        s.Send("426 aborted\r\n226 fine anyway\r\n");
+        s.Send("226 fine\r\n");
         s.ReplyPassive();
         s.Expect("150 here\r\n");
         s.SendData("");
@@ -165,24 +165,73 @@ TEST(FtpListing, LinesAnd426Then226) {
   EXPECT_THAT(sent, ElementsAre("PASV\r\n", "list\r\n", "PASV\r\n", "nlst x\r\n", "CWD x\r\n"));
 }
 
-TEST(FtpListing, Then426AndSomethingElseFails) {
+// A server that ends a transfer with 426 says nothing more about it (vsftpd does so): the 426
+// is reported at once, for a listing and for a store, not after the time-out of the silence.
+TEST(FtpTransfer, AFinal426IsReportedAtOnce) {
   WithSession(
       [](ScriptedSession& s) {
         s.ReplyPassive();
         s.Expect("125 here\r\n");
         s.SendData("a\r\n");
-        s.Send("426 aborted\r\n250 odd\r\n");
+        s.Send("426 Failure reading network stream.\r\n");
+        s.ReplyPassive();
+        s.Expect("150 send\r\n");
+        s.ReceiveData();
+        s.Send("426 Failure writing network stream.\r\n");
+        s.Expect("250 ok\r\n");
       },
       [](TIdFTP& ftp) {
+        // The silence limit is far above the wait a test allows for a prompt answer.
+        ftp.InactivityTimeout = std::chrono::seconds(60);
+        const auto start = std::chrono::steady_clock::now();
         std::vector<std::string> lines;
         try {
           ftp.ListDirectory(lines, " ", true);
           FAIL() << "no error";
         } catch (const EIdProtocolReplyError& error) {
-          EXPECT_EQ(error.Message(), "250 odd");
-          EXPECT_EQ(error.ReplyErrorCode(), 250);
+          EXPECT_EQ(error.Message(), "426 Failure reading network stream.");
+          EXPECT_EQ(error.ReplyErrorCode(), 426);
         }
+        try {
+          ftp.StoreBytes("abc", "r");
+          FAIL() << "no error";
+        } catch (const EIdProtocolReplyError& error) {
+          EXPECT_EQ(error.Message(), "426 Failure writing network stream.");
+        }
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(30));
+        // The connection goes on: the next command gets its own reply.
+        ftp.ChangeDirectory("x");
+        EXPECT_EQ(ftp.LastReplyLine(), "250 ok");
       });
+}
+
+TEST(FtpCommands, SizeOfARemoteFile) {
+  std::vector<std::string> sent;
+  WithSession(
+      [](ScriptedSession& s) {
+        s.ReplyPassive();
+        s.Expect("150 send\r\n");
+        EXPECT_EQ(s.ReceiveData(), std::string("ab\0\xE4", 4));
+        s.Send("226 stored\r\n");
+        s.Expect("213 4\r\n");
+        s.Expect("213 \r\n");
+        s.Expect("500 SIZE not understood\r\n");
+        s.Expect("502 not implemented\r\n");
+        s.Expect("550 no such file\r\n");
+        s.Expect("213 12x\r\n");
+      },
+      [](TIdFTP& ftp) {
+        ftp.StoreBytes(std::string("ab\0\xE4", 4), "f");
+        EXPECT_EQ(ftp.FileSize("f"), 4);
+        EXPECT_THROW(ftp.FileSize("f"), EIdProtocolReplyError);
+        EXPECT_EQ(ftp.FileSize("f"), std::nullopt);
+        EXPECT_EQ(ftp.FileSize("f"), std::nullopt);
+        EXPECT_THROW(ftp.FileSize("g"), EIdProtocolReplyError);
+        EXPECT_THROW(ftp.FileSize("f"), EIdProtocolReplyError);
+      },
+      &sent);
+  EXPECT_THAT(sent, ElementsAre("PASV\r\n", "STOR f\r\n", "SIZE f\r\n", "SIZE f\r\n", "SIZE f\r\n",
+                                "SIZE f\r\n", "SIZE g\r\n", "SIZE f\r\n"));
 }
 
 TEST(FtpTransfer, PassiveAddressOfTheReplyIsNotUsed) {

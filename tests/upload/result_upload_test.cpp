@@ -6,11 +6,14 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <functional>
 #include <memory>
 
+#include "common/result_file_names.h"
+#include "results/unsent_results.h"
 #include "tests/support/recording_window.h"
 #include "tests/upload/ftp_servers.h"
 #include "upload/id_errors.h"
@@ -71,17 +74,48 @@ class UploadTest : public ::testing::TestWithParam<ServerKind> {
   }
   const FtpServer& Server() const { return running_.Server(); }
 
-  bool Upload(const std::string& serial_number = "A1B2") {
-    TIdFTP ftp;
-    SetUpIdFTP1(ftp);
-    return UploadResults(window_, ftp, serial_number, settings_);
+  // The run's readout: the bytes of the files it wrote.
+  static Readout NewReadout(const std::string& serial_number) {
+    Readout readout{serial_number, {}};
+    for (const auto name : kResultFileNames) {
+      readout.files.push_back({std::string(name), "neu " + std::string(name) + "\r\n\xE4\xFF"});
+    }
+    return readout;
   }
 
-  void ExpectUploaded(const fs::path& folder) {
+  bool Upload(const std::string& serial_number = "A1B2", WaitingReadouts* waiting = nullptr) {
+    TIdFTP ftp;
+    SetUpIdFTP1(ftp);
+    return UploadResults(window_, ftp, NewReadout(serial_number), settings_, waiting);
+  }
+
+  // A readout of an earlier run waiting in "nicht gesendet", as the set-aside leaves it.
+  static void AddWaiting(const std::string& folder, const std::string& serial,
+                         const std::string& mark) {
+    const fs::path path = fs::path(UnsentResultsFolder) / folder;
+    fs::create_directories(path);
+    WriteFileBytes(path / ConfigFileName, "alt " + mark);
+    WriteFileBytes(path / SerialVersionFileName,
+                   "Seriennummer:   " + serial + "\r\nVersion:        " + mark + "\r\n");
+  }
+
+  static void ExpectUploadedFiles(const fs::path& folder) {
     for (const auto name : kResultFileNames) {
       EXPECT_EQ(ReadFileBytes(folder / name), "neu " + std::string(name) + "\r\n\xE4\xFF") << name;
       EXPECT_FALSE(fs::exists(name)) << name;
     }
+  }
+  static std::vector<std::string> FolderNames(const fs::path& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder)) {
+      names.push_back(entry.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+  }
+
+  void ExpectUploaded(const fs::path& folder) {
+    ExpectUploadedFiles(folder);
     EXPECT_THAT(
         window_.calls,
         ElementsAre("status:Mit Server verbunden", "pump", "pump", "status:Verbindung beendet",
@@ -124,7 +158,16 @@ TEST_P(UploadTest, AGarbledSerialNumberIsRefusedBeforeConnecting) {
                                                          {"A\r\nB", "A??B"},
                                                          {std::string("..\0\0", 4), ".."},
                                                          {std::string("\0abc", 4), ""},
-                                                         {"A\x7F\x01Z", "A??Z"}};
+                                                         {"A\x7F\x01Z", "A??Z"},
+                                                         // hidden, cut short or a device on Windows
+                                                         {" . .", " . ."},
+                                                         {".A1", ".A1"},
+                                                         {"A1 ", "A1 "},
+                                                         {"A1.", "A1."},
+                                                         {"CON", "CON"},
+                                                         {"nul", "nul"},
+                                                         {"Com1", "Com1"},
+                                                         {"LPT9.x", "LPT9.x"}};
   for (const auto& [serial_number, shown] : garbled) {
     window_.calls.clear();
     EXPECT_FALSE(Upload(serial_number));
@@ -161,18 +204,69 @@ TEST_P(UploadTest, WrongPasswordFailsAfterThreeAttempts) {
   for (const auto name : kResultFileNames) EXPECT_TRUE(fs::exists(name)) << name;
 }
 
-TEST_P(UploadTest, MissingLocalFileLeavesAsAnError) {
+// The run sends the bytes it wrote, not whatever lies under those names now, and deletes only
+// the local files that still hold them.
+TEST_P(UploadTest, OnlyTheFilesTheRunWroteAreSentAndDeleted) {
   Start();
   fs::create_directory(Server().root / "import");
-  fs::remove("_Fehler.txt");
-  try {
-    Upload();
-    FAIL() << "no error";
-  } catch (const EFOpenError& error) {
-    EXPECT_EQ(error.Message(), "Datei _Fehler.txt kann nicht geöffnet werden"_w1252);
-  }
-  EXPECT_TRUE(fs::exists(Server().root / "import" / "A1B2" / "_Konfig.lcd"));
-  EXPECT_TRUE(fs::exists("_Konfig.lcd"));
+  WriteFileBytes(std::string(FaultLogFileName), "eine andere Platine");
+  fs::remove(std::string(ConfigFileName));
+  EXPECT_TRUE(Upload());
+  const fs::path folder = Server().root / "import" / "A1B2";
+  EXPECT_EQ(ReadFileBytes(folder / FaultLogFileName), "neu _Fehler.txt\r\n\xE4\xFF");
+  EXPECT_EQ(ReadFileBytes(folder / ConfigFileName), "neu _Konfig.lcd\r\n\xE4\xFF");
+  EXPECT_EQ(ReadFileBytes(std::string(FaultLogFileName)), "eine andere Platine");
+  EXPECT_FALSE(fs::exists(std::string(SerialVersionFileName)));
+}
+
+// Waiting readouts go first, oldest first, each into its serial number's folder; where two of
+// one board meet, the newest wins. Their folders go once they are stored; one whose serial
+// number is unknown stays, and the closing box counts both.
+TEST_P(UploadTest, WaitingReadoutsAreSentOldestFirstBeforeTheNewOne) {
+  Start();
+  fs::create_directories(Server().root / "import" / "A1B2");
+  AddWaiting("A1B2 2026-12-08 10.00.00 (2)", "A1B2", "zweite");
+  AddWaiting("C3D4 2026-12-08 09.00.00", "C3D4", "C");
+  AddWaiting("A1B2 2026-12-08 10.00.00", "A1B2", "erste");
+  AddWaiting("A1B2 2026-12-07 23.59.59", "A1B2", "aelteste");
+  AddWaiting("unbekannt 2026-12-08 08.00.00", "??", "ohne");
+  WaitingReadouts waiting = ListWaitingReadouts();
+  ASSERT_EQ(waiting.sendable.size(), 4u);
+  EXPECT_EQ(waiting.kept, 1);
+  // The last waiting readout of A1B2 arrives before the new one replaces it.
+  waiting.sendable.back().sent = [&, sent = waiting.sendable.back().sent] {
+    EXPECT_EQ(ReadFileBytes(Server().root / "import" / "A1B2" / ConfigFileName), "alt zweite");
+    sent();
+  };
+  EXPECT_TRUE(Upload("A1B2", &waiting));
+  ExpectUploadedFiles(Server().root / "import" / "A1B2");
+  EXPECT_EQ(ReadFileBytes(Server().root / "import" / "C3D4" / ConfigFileName), "alt C");
+  EXPECT_FALSE(fs::exists(Server().root / "import" / "C3D4" / FaultLogFileName));
+  EXPECT_EQ(FolderNames(UnsentResultsFolder),
+            std::vector<std::string>{"unbekannt 2026-12-08 08.00.00"});
+  EXPECT_EQ(window_.calls.back(),
+            "info:" + std::string("Übertragung erfolgreich beendet!\n\nFrühere Auslesungen "
+                                  "gesendet: 4\nFrühere Auslesungen noch nicht gesendet: 1"_w1252));
+}
+
+// A waiting readout the server refuses (a file where its folder belongs) stays, unchanged;
+// the others and the new readout go on.
+TEST_P(UploadTest, ARefusedWaitingReadoutStaysAndTheRestAreSent) {
+  Start();
+  fs::create_directories(Server().root / "import");
+  WriteFileBytes(Server().root / "import" / "E5F6", "eine Datei");
+  AddWaiting("E5F6 2026-12-08 10.00.00", "E5F6", "E");
+  AddWaiting("C3D4 2026-12-08 11.00.00", "C3D4", "C");
+  WaitingReadouts waiting = ListWaitingReadouts();
+  EXPECT_TRUE(Upload("A1B2", &waiting));
+  ExpectUploadedFiles(Server().root / "import" / "A1B2");
+  EXPECT_EQ(ReadFileBytes(Server().root / "import" / "C3D4" / ConfigFileName), "alt C");
+  EXPECT_EQ(FolderNames(UnsentResultsFolder), std::vector<std::string>{"E5F6 2026-12-08 10.00.00"});
+  EXPECT_EQ(
+      ReadFileBytes(fs::path(UnsentResultsFolder) / "E5F6 2026-12-08 10.00.00" / ConfigFileName),
+      "alt E");
+  EXPECT_TRUE(window_.calls.back().ends_with(
+      "gesendet: 1\nFrühere Auslesungen noch nicht gesendet: 1"_w1252));
 }
 
 INSTANTIATE_TEST_SUITE_P(RealServers, UploadTest, ::testing::Values(kPyftpdlib, kVsftpd),
@@ -193,7 +287,10 @@ TEST(UploadPyftpdlib, ForeignPassiveAddressStillUploads) {
   RecordingWindow window;
   TIdFTP ftp;
   SetUpIdFTP1(ftp);
-  EXPECT_TRUE(UploadResults(window, ftp, "0042", settings));
+  Readout readout{"0042", {}};
+  for (const auto name : kResultFileNames)
+    readout.files.push_back({std::string(name), std::string(name)});
+  EXPECT_TRUE(UploadResults(window, ftp, readout, settings));
   fs::current_path(previous);
   for (const auto name : kResultFileNames) {
     EXPECT_EQ(ReadFileBytes(server.Server().root / "import" / "0042" / name), std::string(name));
