@@ -32,6 +32,7 @@ int RunMainForm(MainFormView& view, const ProgramServices& services,
     const AfterReadoutCall after(after_readout, view);
     readout.Run();
   });
+  if (services.onLoopStart) services.onLoopStart();
   show_and_run_loop();
   return static_cast<int>(readout.StatusOnClose());
 }

@@ -10,6 +10,8 @@ namespace korvalesen {
 
 void ReadoutSequence::Run() {
   form_.Timer1.SetEnabled(false);
+  if (form_.ReadoutRunning()) return;
+  const TMainForm::RunningReadout running(form_);
   ExitStatus stage = ExitStatus::kPortSearch;
   try {
     RunStages(stage);
@@ -22,7 +24,10 @@ void ReadoutSequence::Run() {
 }
 
 void ReadoutSequence::RunStages(ExitStatus& stage) {
-  if (!FindBoardPort(form_.boardLink)) return;
+  if (!FindBoardPort(form_.boardLink)) {
+    form_.PortSearchFailed();
+    return;
+  }
   stage = ExitStatus::kBoardLink;
   ReadConfiguration(form_.boardLink, image_);
   form_.ComPort.SetActive(false);

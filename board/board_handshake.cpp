@@ -17,10 +17,12 @@ constexpr auto kResetPulse = 200ms;
 constexpr auto kBoardStartUp = 2000ms;
 constexpr auto kEchoDelay = 10ms;
 constexpr auto kEchoPollInterval = 1ms;
-constexpr int kEchoPolls = 100;
-constexpr int kEchoPollsInTime = 96;
+// After the probe has left: an echo found by the end of this counts, the polls end at the end
+// of the second.
+constexpr auto kEchoInTime = kEchoDelay + 96ms;
+constexpr auto kEchoPolling = kEchoDelay + 100ms;
 constexpr auto kWritePollInterval = 10ms;
-constexpr int kWriteWaits = 96;
+constexpr auto kWriteTime = 960ms;
 constexpr auto kCommandSettleTime = 50ms;
 
 // One edge of the reset line: DSR must follow DTR 50 ms after the change.
@@ -31,7 +33,7 @@ void ResetLineEdge(BoardLink& link, bool on, std::string_view failure) {
     link.port.ClearDTR();
   }
   link.window.RepaintResetPanel();
-  link.pause.Sleep(kDsrSettleTime);
+  Wait(link, kDsrSettleTime);
   const bool dsr = link.port.GetModemStatus().Contains(msDSR);
   link.window.SetResetPanelColor(dsr ? link.resetSignal.ColorOn() : link.resetSignal.ColorOff());
   if (dsr != on) FailBoardLink(link, failure);
@@ -47,14 +49,14 @@ void SendByte(BoardLink& link, std::uint8_t value, int errorCode) {
 
 void RunHandshake(BoardLink& link) {
   ResetLineOn(link);
-  link.pause.Sleep(kResetPulse);
+  Wait(link, kResetPulse);
   ResetLineOff(link);
-  link.pause.Sleep(kBoardStartUp);
+  Wait(link, kBoardStartUp);
   if (!ProbeBoard(link)) EndBoardLink(link);
   link.window.EnableControls(false);
   SendByte(link, ReadCommandFirst, 7);
   SendByte(link, ReadCommandSecond, 8);
-  link.pause.Sleep(kCommandSettleTime);
+  Wait(link, kCommandSettleTime);
   // Whatever the board sent in these 50 ms is not part of the dump.
   link.port.PurgeInput();
 }
@@ -74,14 +76,17 @@ void ResetLineOff(BoardLink& link) {
 bool ProbeBoard(BoardLink& link) {
   link.port.PurgeInput();
   SendByte(link, ProbeByte, 1);
-  link.pause.Sleep(kEchoDelay);
+  const Pause::Clock::time_point sent = link.pause.Now();
+  Wait(link, kEchoDelay);
   bool answered = false;
-  for (int poll = 1; poll <= kEchoPolls; ++poll) {
-    link.pause.Sleep(kEchoPollInterval);
+  // A byte found at a poll arrived after the poll before it: it is in time when that one was.
+  for (Pause::Clock::time_point looked = link.pause.Now(); looked - sent < kEchoPolling;) {
+    Wait(link, kEchoPollInterval);
     if (link.port.InputCount() > 0) {
-      answered = link.port.ReadByte() == ProbeByte && poll <= kEchoPollsInTime;
+      answered = link.port.ReadByte() == ProbeByte && looked - sent < kEchoInTime;
       break;
     }
+    looked = link.pause.Now();
   }
   if (!answered) {
     link.window.ShowErrorBox(
@@ -91,9 +96,14 @@ bool ProbeBoard(BoardLink& link) {
   return answered;
 }
 
+void Wait(BoardLink& link, std::chrono::milliseconds duration) {
+  link.pause.Sleep(duration, [&link] { link.window.ProcessMessages(); });
+}
+
 void WaitWriteDone(BoardLink& link, int errorCode) {
-  for (int waits = 0; link.port.WritePending(); ++waits) {
-    if (waits == kWriteWaits) {
+  const Pause::Clock::time_point queued = link.pause.Now();
+  while (link.port.WritePending()) {
+    if (link.pause.Now() - queued >= kWriteTime) {
       FailBoardLink(
           link,
           FormatText("%s%d%s",
@@ -101,7 +111,7 @@ void WaitWriteDone(BoardLink& link, int errorCode) {
                      "Fehlercode "_w1252.data(),
                      errorCode, "\n\n             Datenübertragung abgebrochen!"_w1252.data()));
     }
-    link.pause.Sleep(kWritePollInterval);
+    Wait(link, kWritePollInterval);
   }
 }
 

@@ -1,8 +1,11 @@
 #include "tools/sim_board.h"
 
+#include <algorithm>
 #include <fstream>
 #include <iterator>
+#include <memory>
 
+#include "platform/user_interface_loop.h"
 #include "sim/board_dump.h"
 
 namespace korvalesen::tools {
@@ -20,7 +23,8 @@ std::string ReadDumpFile(const std::string& path) {
 }  // namespace
 
 void SetUpComputer(sim::VirtualComputer& computer, const SimOptions& options) {
-  computer.SetDeviceFault(options.deviceFault);
+  computer.SetDeviceFault(options.plugInLate && !options.deviceFault ? sim::DeviceFault::kNoAdapter
+                                                                     : options.deviceFault);
   sim::BoardSimulator& board = computer.Board();
   if (options.dumpFile) {
     board.SetDump(ReadDumpFile(*options.dumpFile));
@@ -32,6 +36,26 @@ void SetUpComputer(sim::VirtualComputer& computer, const SimOptions& options) {
   board.SetPaced(!options.fast);
   computer.Line().SetLatency(options.latency);
   board.SetFaults(options.boardFaults);
+}
+
+AfterReadout PlugInAfterFirstSearch(sim::VirtualComputer& computer, std::chrono::milliseconds delay,
+                                    AfterReadout then) {
+  using Clock = std::chrono::steady_clock;
+  const Clock::time_point at = Clock::now() + delay;
+  auto plug_in = std::make_shared<std::unique_ptr<platform::LoopTimer>>();
+  return [&computer, at, then = std::move(then), plug_in](MainFormView& window) {
+    if (*plug_in) {
+      if (then) then(window);
+      return;
+    }
+    const auto wait =
+        std::max(std::chrono::duration_cast<std::chrono::milliseconds>(at - Clock::now()),
+                 std::chrono::milliseconds::zero());
+    *plug_in = platform::InstalledUserInterfaceLoop().MakeTimer(
+        wait, platform::UserInterfaceLoop::Repeat::kSingleShot,
+        [&computer] { computer.PlugInAdapter(); });
+    (*plug_in)->Start();
+  };
 }
 
 }  // namespace korvalesen::tools

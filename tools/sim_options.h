@@ -25,10 +25,14 @@ struct SimOptions {
   std::optional<std::uint32_t> seed;
   bool fast = false;
   std::optional<sim::DeviceFault> deviceFault;
+  // The adapter is plugged in this long after the start, once the first search has failed
+  // (without it, or with the device fault given, until then).
+  std::optional<std::chrono::milliseconds> plugInLate;
   sim::BoardFaults boardFaults;
   // The adapter's latency timer; the FTDI chip's own default unless a rule sets another.
   std::chrono::milliseconds latency{16};
   // The product's fixed account and password, on a loopback server.
+  // --timeout sets upload.inactivityTimeout.
   UploadSettings upload = [] {
     UploadSettings settings;
     settings.host = "127.0.0.1";
@@ -36,6 +40,7 @@ struct SimOptions {
     return settings;
   }();
   bool autoConfirm = false;
+  bool reportUiGap = false;
   bool help = false;
 };
 

@@ -1,12 +1,12 @@
 #include "upload/result_upload.h"
 
 #include <filesystem>
-#include <thread>
 #include <vector>
 
 #include "common/errors.h"
 #include "common/folder_names.h"
 #include "common/format_text.h"
+#include "common/pumping_sleeper.h"
 #include "common/windows1252.h"
 #include "upload/listing.h"
 
@@ -32,22 +32,41 @@ bool AnyLineNames(const std::vector<std::string>& lines, std::string_view name) 
   return false;
 }
 
-// Up to three attempts with a plain pause between them; false after the third failure.
+// Up to three attempts with a pause between them that keeps the window answering; false after
+// the third failure.
 bool ConnectWithRetries(TIdFTP& ftp, const UploadSettings& settings) {
+  PumpingSleeper pause;
   int attempt = 0;
   do {
     ++attempt;
     try {
       ftp.OpenAndLogIn(true);
+    } catch (const SilentAbort&) {
+      ftpConnected = false;
+      throw;  // the run ends (the window was closed), no attempt follows
     } catch (...) {
       // Whatever ended the attempt (a reply, a socket error, lack of memory) costs one try.
       ftpConnected = false;
       if (attempt >= kAttempts) return false;
-      std::this_thread::sleep_for(settings.retryPause);
+      pause.Sleep(settings.retryPause, ftp.OnWaiting);
     }
   } while (!ftpConnected);
   return true;
 }
+
+// The FTP client processes the window's messages while it waits, for the length of the upload.
+class PumpWhileUploading {
+ public:
+  PumpWhileUploading(TIdFTP& ftp, WindowOperations& window) : ftp_(ftp) {
+    ftp_.OnWaiting = [&window] { window.ProcessMessages(); };
+  }
+  ~PumpWhileUploading() { ftp_.OnWaiting = nullptr; }
+  PumpWhileUploading(const PumpWhileUploading&) = delete;
+  PumpWhileUploading& operator=(const PumpWhileUploading&) = delete;
+
+ private:
+  TIdFTP& ftp_;
+};
 
 }  // namespace
 
@@ -75,6 +94,7 @@ bool UploadResults(WindowOperations& window, TIdFTP& ftp, const std::string& ser
   ftp.User = settings.user;
   ftp.Port = settings.port;
   ftp.InactivityTimeout = settings.inactivityTimeout;
+  const PumpWhileUploading pumping(ftp, window);
 
   if (!ConnectWithRetries(ftp, settings)) {
     window.ShowErrorBox("Verbindung zum Server konnte nicht hergestellt werden."_w1252);
