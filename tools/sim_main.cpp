@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "app/program_run.h"
+#include "app/working_folder.h"
 #include "common/process_end.h"
 #include "platform/standard_output.h"
 #include "tools/auto_confirm.h"
@@ -66,6 +67,8 @@ int main(int argc, char* argv[]) {
     // Returns, so the process then ends as it would have.
     SetProcessEndHook([](ExitStatus) { PrintUiGap(); });
   }
+  // As the program does, after the dump file has been read from where it was started.
+  EnterWorkingFolder();
   computer.Board().Start();
   const int status = RunProgram(argv[0], services, after_readout);
   if (gap_meter != nullptr) PrintUiGap();

@@ -21,6 +21,8 @@ struct SimRun {
   std::vector<std::string> arguments;
   // The server the upload goes to; without one, a loopback port where nothing listens.
   const FtpServer* server = nullptr;
+  // Where the program is started instead of its own new folder (which it still gets).
+  std::filesystem::path startIn;
   // Prepares the working directory before the run.
   std::function<void(const std::filesystem::path& directory)> prepare;
 

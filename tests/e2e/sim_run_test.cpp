@@ -246,6 +246,56 @@ TEST(SimRunTest, AHandshakeFailureEndsTheRunWithoutFiles) {
   ExpectFailures(std::move(cases), 2);
 }
 
+#ifndef _WIN32
+// The working folder however the program was started, each run with a home of its own named
+// "Łukasz": started in its own folder or in one it cannot write (the process file system), it
+// works in ~/Korvalesen, which it makes; started in a folder of the user's, it works there.
+// Where the upload fails, the files and then "nicht gesendet" lie in ~/Korvalesen.
+TEST(SimRunTest, TheResultsFolderWorksHoweverTheProgramWasStarted) {
+  ServerWithImport server;
+  const std::vector<std::string> sim_command = {KORVALESEN_SIM_COMMAND};
+  const fs::path own_folder = fs::path(sim_command.back()).parent_path();
+  TempFolder homes;
+  std::vector<fs::path> home;
+  for (const char* name : {"1", "2", "3", "4"}) {
+    home.push_back(homes.Path() / name / "Łukasz");
+    fs::create_directories(home.back());
+  }
+  const fs::path users_folder = home[2] / "Messungen Łukasz";
+  fs::create_directory(users_folder);
+  std::vector<SimRun> runs(3);
+  runs[0].startIn = own_folder;
+  runs[1].startIn = "/proc";
+  runs[2].startIn = users_folder;
+  for (std::size_t i = 0; i < runs.size(); ++i) {
+    runs[i].wrapper = {"/usr/bin/env", "HOME=" + home[i].string()};
+    runs[i].server = &server.Server();
+  }
+  RunAll(runs);
+  for (const SimRun& run : runs) {
+    SCOPED_TRACE(run.startIn.string());
+    EXPECT_EQ(run.status, 0);
+    EXPECT_THAT(run.lines, ElementsAre("Information: Übertragung erfolgreich beendet!"));
+  }
+  EXPECT_THAT(EntriesOf(home[0] / "Korvalesen"), IsEmpty());
+  EXPECT_THAT(EntriesOf(home[1] / "Korvalesen"), IsEmpty());
+  EXPECT_FALSE(fs::exists(home[2] / "Korvalesen"));
+  EXPECT_FALSE(fs::exists(own_folder / kConfig));
+
+  // No server: the files stay in ~/Korvalesen, and the next run sets them aside there.
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    std::vector<SimRun> unsent(1);
+    unsent[0].startIn = own_folder;
+    unsent[0].wrapper = {"/usr/bin/env", "HOME=" + home[3].string()};
+    RunAll(unsent);
+    EXPECT_EQ(unsent[0].status, 4);
+  }
+  EXPECT_THAT(EntriesOf(home[3] / "Korvalesen"),
+              ElementsAre(kFaultLog, kConfig, kSerialVersion, "nicht gesendet"));
+  EXPECT_EQ(EntriesOf(home[3] / "Korvalesen" / "nicht gesendet").size(), 1u);
+}
+#endif
+
 // The adapter plugged in after the first search failed, with the system's device notices: the
 // search follows by itself and the whole readout with it.
 TEST(SimRunTest, TheAdapterPluggedInLateStartsTheRun) {
