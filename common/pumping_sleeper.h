@@ -9,7 +9,8 @@
 
 namespace korvalesen {
 
-inline constexpr std::chrono::milliseconds kMessagePumpInterval{50};
+// A quarter of the goal of 100 ms, so that a busy machine's late wake-ups still leave it below.
+inline constexpr std::chrono::milliseconds kMessagePumpInterval{25};
 
 // Sleeps by the steady clock to the nominal length and calls the pump whenever
 // kMessagePumpInterval has passed since its last call, counted across its sleeps, so that many

@@ -15,7 +15,11 @@ void UiGapMeter::Start() {
 }
 
 void UiGapMeter::Tick(Clock::time_point now) {
-  if (started_) longest_ = std::max(longest_, now - last_);
+  if (!started_) first_ = now;
+  if (started_ && now - last_ > longest_) {
+    longest_ = now - last_;
+    longestEnd_ = now;
+  }
   started_ = true;
   last_ = now;
 }
@@ -26,8 +30,10 @@ std::chrono::milliseconds UiGapMeter::LongestGap() const {
 }
 
 std::string UiGapMeter::Report() const {
+  const auto end = std::chrono::duration_cast<std::chrono::milliseconds>(longestEnd_ - first_);
   return "longest time without processing window messages: " +
-         std::to_string(LongestGap().count()) + " ms";
+         std::to_string(LongestGap().count()) + " ms (ending " + std::to_string(end.count()) +
+         " ms after the start)";
 }
 
 }  // namespace korvalesen::tools

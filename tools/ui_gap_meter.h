@@ -22,13 +22,15 @@ class UiGapMeter {
   // A tick at the given time; the first one only sets the start.
   void Tick(Clock::time_point now);
   std::chrono::milliseconds LongestGap() const;
-  // "longest time without processing window messages: N ms"
+  // "longest time without processing window messages: N ms (ending T ms after the start)"
   std::string Report() const;
 
  private:
   bool started_ = false;
+  Clock::time_point first_;
   Clock::time_point last_;
   Clock::duration longest_{};
+  Clock::time_point longestEnd_;
 };
 
 }  // namespace korvalesen::tools

@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <vector>
 
+#include "common/pumping_sleeper.h"
+
 namespace korvalesen::testing {
 namespace {
 
@@ -14,8 +16,8 @@ using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
 
 // The handshake's pauses in their order, among them the echo's polls of 1 ms: together they
-// last their nominal length, within 20 %, and the pump runs at least every 50 ms of them (a
-// bound of a second stands for "no blocking for seconds").
+// last their nominal length, within 20 %, and the pump runs at least every kMessagePumpInterval of
+// them (a bound of a second stands for "no blocking for seconds").
 TEST(RealPause, KeepsTheNominalLengthsAndPumpsThroughout) {
   std::vector<std::chrono::milliseconds> pauses = {50ms, 200ms, 50ms, 2000ms, 10ms};
   pauses.insert(pauses.end(), 100, 1ms);
@@ -37,7 +39,7 @@ TEST(RealPause, KeepsTheNominalLengthsAndPumpsThroughout) {
   for (std::size_t i = 1; i < pumps.size(); ++i)
     longest = std::max(longest, pumps[i] - pumps[i - 1]);
   EXPECT_LT(longest, 1s);
-  EXPECT_GE(pumps.size(), static_cast<std::size_t>(nominal / 50ms / 2));
+  EXPECT_GE(pumps.size(), static_cast<std::size_t>(nominal / kMessagePumpInterval / 2));
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include <functional>
 #include <memory>
 
+#include "common/pumping_sleeper.h"
 #include "tests/support/dropping_server.h"
 #include "tests/support/recording_window.h"
 #include "tests/upload/ftp_servers.h"
@@ -172,7 +173,7 @@ TEST_P(UploadTest, WrongPasswordFailsAfterThreeAttempts) {
   EXPECT_THAT(CallsBesidesPumps(),
               ElementsAre("error:Verbindung zum Server konnte nicht hergestellt werden."));
   // The two pauses of a second between the attempts kept the window answering.
-  EXPECT_GE(window_.processed_messages, 2 * 1000 / 50 - 2);
+  EXPECT_GE(window_.processed_messages, 2 * std::chrono::seconds(1) / kMessagePumpInterval - 2);
   EXPECT_FALSE(ftpConnected);
   for (const auto name : kResultFileNames) EXPECT_TRUE(fs::exists(name)) << name;
 }
