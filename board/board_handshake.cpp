@@ -79,14 +79,18 @@ bool ProbeBoard(BoardLink& link) {
   const Pause::Clock::time_point sent = link.pause.Now();
   Wait(link, kEchoDelay);
   bool answered = false;
-  // A byte found at a poll arrived after the poll before it: it is in time when that one was.
-  for (Pause::Clock::time_point looked = link.pause.Now(); looked - sent < kEchoPolling;) {
-    Wait(link, kEchoPollInterval);
+  // A byte found at a look arrived after the look before it (or the probe): it is in time when
+  // that look was. Only a look that finds nothing ends the polls, so a wait that lasted long
+  // (a busy machine) never skips the look after it.
+  for (Pause::Clock::time_point empty = sent;;) {
+    const Pause::Clock::time_point look = link.pause.Now();
     if (link.port.InputCount() > 0) {
-      answered = link.port.ReadByte() == ProbeByte && looked - sent < kEchoInTime;
+      answered = link.port.ReadByte() == ProbeByte && empty - sent < kEchoInTime;
       break;
     }
-    looked = link.pause.Now();
+    empty = look;
+    if (look - sent >= kEchoPolling) break;
+    Wait(link, kEchoPollInterval);
   }
   if (!answered) {
     link.window.ShowErrorBox(

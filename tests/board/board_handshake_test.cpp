@@ -136,6 +136,19 @@ TEST_F(HandshakeTest, AnEchoAfterTheWindowFailsHoweverFewPollsTookPlace) {
   EXPECT_EQ(pause_.Count(1ms), 6);
 }
 
+// The wait before the polls lasts 200 ms (the program was not scheduled): the echo that came
+// in it is still looked for, and counts.
+TEST_F(HandshakeTest, AWaitThatLastedLongNeverSkipsTheLookAfterIt) {
+  firmware_.echoAtPoll = 0;
+  pause_.lasts = [](std::chrono::milliseconds asked) { return asked == 10ms ? 200ms : asked; };
+  pause_.script = [this](std::chrono::milliseconds d) {
+    firmware_.OnWait(d);
+    if (d == 10ms && firmware_.received == "\xBA") computer_.Line().Send("\xBA");
+  };
+  EXPECT_EQ(Handshake(), std::nullopt);
+  EXPECT_TRUE(window_.boxes.empty());
+}
+
 // The far end takes no byte from `stuck_from` on (the probe at the start-up wait, the read
 // command once the echo went out) until the given 10 ms wait of that write.
 void StickOutput(sim::VirtualSerialLine& line, ScriptedPause& pause, ScriptedFirmware& firmware,

@@ -172,8 +172,9 @@ TEST_P(UploadTest, WrongPasswordFailsAfterThreeAttempts) {
   EXPECT_FALSE(Upload());
   EXPECT_THAT(CallsBesidesPumps(),
               ElementsAre("error:Verbindung zum Server konnte nicht hergestellt werden."));
-  // The two pauses of a second between the attempts kept the window answering.
-  EXPECT_GE(window_.processed_messages, 2 * std::chrono::seconds(1) / kMessagePumpInterval - 2);
+  // The two pauses of a second between the attempts kept the window answering (a quarter of the
+  // nominal count, as a busy machine wakes late).
+  EXPECT_GE(window_.processed_messages, 2 * std::chrono::seconds(1) / kMessagePumpInterval / 4);
   EXPECT_FALSE(ftpConnected);
   for (const auto name : kResultFileNames) EXPECT_TRUE(fs::exists(name)) << name;
 }
