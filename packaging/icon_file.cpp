@@ -3,7 +3,7 @@
 
 #include <cstdio>
 
-#include "app/qt_program_icon.h"
+#include "app/qt/qt_program_icon.h"
 
 int main(int argc, char* argv[]) {
   if (argc != 2) {

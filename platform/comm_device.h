@@ -1,7 +1,7 @@
 #pragma once
 
 // The comm-device layer: one open serial device as the serial port component sees it. The
-// Linux implementation sits on termios (platform/linux/termios_device.cpp); the virtual serial
+// Linux implementation sits on termios (platform/posix/termios_device.cpp); the virtual serial
 // line of sim/ is the second implementation. Every failing call throws SysError with the
 // system's error code (an errno value) and its text, taken at the call that failed.
 //

@@ -1,7 +1,7 @@
 #pragma once
 
 // The Windows socket error codes. The socket layer reports every failure with one of them
-// (platform/linux/bsd_sockets.cpp maps errno onto them) and the texts of the socket errors are
+// (platform/posix/bsd_sockets.cpp maps errno onto them) and the texts of the socket errors are
 // bound to them. The comment names the Windows constant.
 
 namespace korvalesen::platform {

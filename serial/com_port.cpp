@@ -11,7 +11,7 @@
 #include "common/exception_display.h"
 #include "platform/user_interface_loop.h"
 #include "serial/device_notification.h"
-#include "serial/main_thread_queue.h"
+#include "serial/handover_channel.h"
 
 namespace korvalesen {
 

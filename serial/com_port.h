@@ -3,7 +3,7 @@
 // The serial port component: TCustomComPort with all behaviour, TComPort, EComError, the four
 // settings objects and the event thread TComThread. Everything runs on the caller's thread,
 // which is the user-interface thread in the program; the event thread only waits and hands
-// its batches over (main_thread_queue.h).
+// its batches over (handover_channel.h).
 
 #include <cstdint>
 #include <functional>

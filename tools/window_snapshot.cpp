@@ -6,7 +6,7 @@
 #include <cstdio>
 
 #include "app/main_form.h"
-#include "app/qt_main_form_view.h"
+#include "app/qt/qt_main_form_view.h"
 #include "platform/qt/qt_user_interface_loop.h"
 
 int main(int argc, char* argv[]) {

@@ -8,7 +8,7 @@
 #include <mutex>
 #include <vector>
 
-#include "platform/background_tone_player.h"
+#include "platform/posix/background_tone_player.h"
 
 namespace korvalesen::platform {
 

@@ -5,7 +5,7 @@
 #include <memory>
 #include <string>
 
-#include "platform/pcm_output.h"
+#include "platform/posix/pcm_output.h"
 
 namespace korvalesen::platform {
 

@@ -7,7 +7,7 @@
 #include <optional>
 
 #include "common/windows1252.h"
-#include "platform/linux/exclusive_open.h"
+#include "platform/posix/exclusive_open.h"
 
 namespace korvalesen {
 

@@ -7,8 +7,8 @@
 #include <cerrno>
 #include <string_view>
 
-#include "platform/linux/errno_error.h"
 #include "platform/linux/uevent.h"
+#include "platform/posix/errno_error.h"
 
 namespace korvalesen {
 

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "platform/device_notices.h"
-#include "platform/linux/unique_fd.h"
+#include "platform/posix/unique_fd.h"
 #include "platform/user_interface_loop.h"
 
 namespace korvalesen {

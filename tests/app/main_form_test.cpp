@@ -12,7 +12,7 @@
 #include <string>
 
 #include "app/message_boxes.h"
-#include "app/qt_main_form_view.h"
+#include "app/qt/qt_main_form_view.h"
 #include "common/exception_display.h"
 #include "common/windows1252.h"
 #include "tests/support/message_box_answerer.h"

@@ -7,8 +7,8 @@
 #include <filesystem>
 #include <iostream>
 
-#include "app/qt_main_form_view.h"
-#include "app/qt_text.h"
+#include "app/qt/qt_main_form_view.h"
+#include "app/qt/qt_text.h"
 #include "app/readout_sequence.h"
 #include "common/result_file_names.h"
 #include "common/windows1252.h"

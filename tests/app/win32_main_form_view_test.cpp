@@ -2,7 +2,7 @@
 // classes, styles, places, fonts and texts, the lamp's paint, the events they raise and the
 // boxes, which the test answers itself.
 
-#include "app/win32_main_form_view.h"
+#include "app/win32/win32_main_form_view.h"
 
 #include <commctrl.h>
 #include <gtest/gtest.h>

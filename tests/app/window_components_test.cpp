@@ -3,7 +3,7 @@
 #include <QApplication>
 
 #include "app/main_form.h"
-#include "app/qt_main_form_view.h"
+#include "app/qt/qt_main_form_view.h"
 #include "tests/support/message_box_answerer.h"
 
 namespace korvalesen {

@@ -5,8 +5,8 @@
 
 #include "app/display_scale.h"
 #include "app/ico_file.h"
-#include "app/qt_program_icon.h"
-#include "app/qt_text.h"
+#include "app/qt/qt_program_icon.h"
+#include "app/qt/qt_text.h"
 #include "app/version_caption.h"
 
 namespace korvalesen {

@@ -15,7 +15,7 @@
 #include <thread>
 
 #include "board/port_found_tone.h"
-#include "platform/background_tone_player.h"
+#include "platform/posix/background_tone_player.h"
 #include "tests/platform/wave_images.h"
 
 namespace korvalesen::platform {

@@ -1,6 +1,6 @@
 // The tone player's hand-over to its worker, over an output that plays until the test lets
 // the tone end or the player cuts it off.
-#include "platform/background_tone_player.h"
+#include "platform/posix/background_tone_player.h"
 
 #include <gtest/gtest.h>
 #include <poll.h>

@@ -1,5 +1,5 @@
 // The stored default configurations: the record's text and the files per device.
-#include "platform/linux/comm_config_files.h"
+#include "platform/posix/comm_config_files.h"
 
 #include <gtest/gtest.h>
 

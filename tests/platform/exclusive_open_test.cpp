@@ -1,6 +1,6 @@
 // The exclusive test open on a pty slave: free, held by this process through the termios
 // device, held by another process; and on paths that are no device.
-#include "platform/linux/exclusive_open.h"
+#include "platform/posix/exclusive_open.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>

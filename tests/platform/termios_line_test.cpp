@@ -1,5 +1,5 @@
 // The line settings a device takes, and their translation into termios and back; no device.
-#include "platform/linux/termios_line.h"
+#include "platform/posix/termios_line.h"
 
 #include <gtest/gtest.h>
 

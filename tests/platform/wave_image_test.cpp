@@ -1,6 +1,6 @@
 // The WAVE image reader on the program's own tone, on images laid out in other legal ways and
 // on broken ones.
-#include "platform/wave_image.h"
+#include "platform/posix/wave_image.h"
 
 #include <gtest/gtest.h>
 

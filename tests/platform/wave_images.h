@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/wave_image.h"
+#include "platform/posix/wave_image.h"
 
 namespace korvalesen::platform::testing {
 

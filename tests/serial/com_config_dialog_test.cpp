@@ -11,7 +11,7 @@
 #include <QTimer>
 #include <functional>
 
-#include "platform/linux/comm_config_files.h"
+#include "platform/posix/comm_config_files.h"
 #include "tests/serial/virtual_port.h"
 #include "tests/support/temporary_directory.h"
 

@@ -5,7 +5,7 @@
 #include <functional>
 #include <vector>
 
-#include "platform/linux/comm_config_files.h"
+#include "platform/posix/comm_config_files.h"
 #include "tests/serial/virtual_port.h"
 #include "tests/support/temporary_directory.h"
 

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "common/exception_display.h"
-#include "serial/main_thread_queue.h"
+#include "serial/handover_channel.h"
 #include "tests/serial/virtual_port.h"
 #include "tests/support/pump.h"
 

@@ -1,4 +1,4 @@
-#include "app/qt_text.h"
+#include "app/qt/qt_text.h"
 
 #include "common/windows1252.h"
 

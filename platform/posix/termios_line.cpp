@@ -1,4 +1,4 @@
-#include "platform/linux/termios_line.h"
+#include "platform/posix/termios_line.h"
 
 #include <utility>
 

@@ -1,4 +1,4 @@
-#include "app/win32_main_form_view.h"
+#include "app/win32/win32_main_form_view.h"
 
 #include <commctrl.h>
 
@@ -6,7 +6,7 @@
 #include <string>
 
 #include "app/message_boxes.h"
-#include "app/win32_box_owner.h"
+#include "app/win32/win32_box_owner.h"
 #include "common/exception_display.h"
 #include "platform/user_interface_loop.h"
 #include "platform/win32/code_page.h"

@@ -5,7 +5,7 @@
 #include <QScreen>
 
 #include "app/message_boxes.h"
-#include "app/qt_text.h"
+#include "app/qt/qt_text.h"
 
 namespace korvalesen {
 

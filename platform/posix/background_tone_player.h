@@ -12,10 +12,10 @@
 #include <thread>
 #include <vector>
 
-#include "platform/pcm_output.h"
+#include "platform/posix/pcm_output.h"
+#include "platform/posix/wave_image.h"
 #include "platform/tone_player.h"
 #include "platform/wakeup.h"
-#include "platform/wave_image.h"
 
 namespace korvalesen::platform {
 

@@ -1,4 +1,4 @@
-#include "platform/wave_image.h"
+#include "platform/posix/wave_image.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,7 +1,7 @@
 // The boxes' beep and modal dialog on Windows.
 
 #include "app/message_boxes.h"
-#include "app/win32_box_owner.h"
+#include "app/win32/win32_box_owner.h"
 #include "platform/win32/code_page.h"
 
 namespace korvalesen {

@@ -4,7 +4,7 @@
 #include <cstring>
 #include <optional>
 
-#include "platform/linux/system_net.h"
+#include "platform/posix/system_net.h"
 #include "platform/socket_api.h"
 #include "platform/socket_error_codes.h"
 

@@ -34,11 +34,11 @@
 #include "platform/comm_device.h"
 #include "platform/comm_queues.h"
 #include "platform/line_settings_check.h"
-#include "platform/linux/errno_error.h"
-#include "platform/linux/exclusive_open.h"
 #include "platform/linux/termios2_rate.h"
-#include "platform/linux/termios_line.h"
-#include "platform/linux/unique_fd.h"
+#include "platform/posix/errno_error.h"
+#include "platform/posix/exclusive_open.h"
+#include "platform/posix/termios_line.h"
+#include "platform/posix/unique_fd.h"
 
 namespace korvalesen::platform {
 namespace {

@@ -1,6 +1,6 @@
 #pragma once
 
-// The system headers of the socket layer; only platform/linux/ includes this file.
+// The system headers of the socket layer; only platform/posix/ includes this file.
 
 #include <arpa/inet.h>
 #include <fcntl.h>

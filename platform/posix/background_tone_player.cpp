@@ -1,4 +1,4 @@
-#include "platform/background_tone_player.h"
+#include "platform/posix/background_tone_player.h"
 
 #include <utility>
 

@@ -4,7 +4,7 @@
 
 #include "app/message_boxes.h"
 #include "app/program_run.h"
-#include "app/win32_main_form_view.h"
+#include "app/win32/win32_main_form_view.h"
 #include "common/exception_display.h"
 #include "common/process_end.h"
 #include "platform/win32/timer_resolution.h"

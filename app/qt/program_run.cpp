@@ -3,7 +3,7 @@
 #include <QApplication>
 
 #include "app/message_boxes.h"
-#include "app/qt_main_form_view.h"
+#include "app/qt/qt_main_form_view.h"
 #include "common/exception_display.h"
 #include "common/process_end.h"
 #include "platform/qt/qt_user_interface_loop.h"

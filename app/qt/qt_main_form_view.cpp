@@ -1,4 +1,4 @@
-#include "app/qt_main_form_view.h"
+#include "app/qt/qt_main_form_view.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -6,8 +6,8 @@
 #include <QStyledItemDelegate>
 
 #include "app/message_boxes.h"
-#include "app/qt_program_icon.h"
-#include "app/qt_text.h"
+#include "app/qt/qt_program_icon.h"
+#include "app/qt/qt_text.h"
 
 namespace korvalesen {
 

@@ -1,4 +1,4 @@
-#include "app/qt_program_icon.h"
+#include "app/qt/qt_program_icon.h"
 
 #include "app/program_icon.h"
 

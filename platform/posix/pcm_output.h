@@ -2,8 +2,8 @@
 
 // A sound output that plays one PCM sound at a time, on the calling thread.
 
+#include "platform/posix/wave_image.h"
 #include "platform/wakeup.h"
-#include "platform/wave_image.h"
 
 namespace korvalesen::platform {
 

@@ -1,4 +1,4 @@
-#include "serial/main_thread_queue.h"
+#include "serial/handover_channel.h"
 
 #include <condition_variable>
 #include <deque>

@@ -1,4 +1,4 @@
-#include "platform/linux/exclusive_open.h"
+#include "platform/posix/exclusive_open.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -11,7 +11,7 @@
 #include <optional>
 #include <string_view>
 
-#include "platform/linux/unique_fd.h"
+#include "platform/posix/unique_fd.h"
 
 namespace korvalesen::platform {
 

@@ -5,8 +5,8 @@
 
 #include <cerrno>
 
-#include "platform/linux/errno_error.h"
-#include "platform/linux/unique_fd.h"
+#include "platform/posix/errno_error.h"
+#include "platform/posix/unique_fd.h"
 
 namespace korvalesen::platform {
 

@@ -1,4 +1,4 @@
-#include "platform/linux/comm_config_files.h"
+#include "platform/posix/comm_config_files.h"
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -9,8 +9,8 @@
 #include <system_error>
 
 #include "platform/file_append.h"
-#include "platform/linux/errno_error.h"
-#include "platform/linux/unique_fd.h"
+#include "platform/posix/errno_error.h"
+#include "platform/posix/unique_fd.h"
 
 namespace korvalesen {
 
