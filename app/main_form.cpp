@@ -7,6 +7,7 @@
 #include "app/version_caption.h"
 #include "board/board_line.h"
 #include "board/port_discovery.h"
+#include "common/errors.h"
 #include "common/exception_display.h"
 #include "common/format_text.h"
 #include "common/support_log.h"
@@ -51,6 +52,7 @@ void TMainForm::SetUpSerialComponents() {
   ComPort.SetPriorityClass(pcRealTime);
   ComPort.SetOnError(TComErrorEvent(this, &TMainForm::ComPortError));
   ComPort.SetOnLineError(TLineErrorEvent(this, &TMainForm::ComPortLineError));
+  ComPort.SetOnDeviceArrival(TDeviceArrivalEvent(this, &TMainForm::ComPortDeviceArrival));
 
   ResetComSignal.SetSignal(siDSR);
   ResetComSignal.SetDelay(10);
@@ -103,6 +105,30 @@ void TMainForm::ComPortLineError(TComponent& /*sender*/, TLineErrors errors) {
   ComPort.SetActive(false);
 }
 
+void TMainForm::ComPortDeviceArrival(TComponent& /*sender*/, const std::string& name) {
+  if (!IsAdapterNotice(name)) return;
+  if (readoutRunning_) {
+    adapterArrivedInRun_ = true;
+  } else if (waitingAfterFailedSearch_) {
+    SearchForArrivedAdapter();
+  }
+}
+
+void TMainForm::PortSearchFailed() {
+  waitingAfterFailedSearch_ = true;
+  if (adapterArrivedInRun_) SearchForArrivedAdapter();
+}
+
+void TMainForm::SearchForArrivedAdapter() {
+  waitingAfterFailedSearch_ = false;
+  adapterArrivedInRun_ = false;
+  // Also after "Keinen ComPort auf dem PC gefunden!", which left all four disabled.
+  EnableControls(true);
+  SetStatusText("USB-Adapter erkannt, Suche startet"_w1252);
+  Timer1.SetEnabled(false);
+  Timer1.SetEnabled(true);
+}
+
 void TMainForm::SetVersionCaption() {
   view_.SetCaption(VersionCaption(ReadProgramVersion()));
 }
@@ -137,6 +163,7 @@ void TMainForm::ShowInfoBox(std::string_view text) {
 
 void TMainForm::ProcessMessages() {
   view_.ProcessMessages();
+  if (readoutRunning_ && closedByUser_) throw SilentAbort();
 }
 
 void TMainForm::SetProgress(int position) {
@@ -186,6 +213,7 @@ void TMainForm::RepaintResetPanel() {
 }
 
 void TMainForm::ComboBoxChange() {
+  if (readoutRunning_) return;
   try {
     korvalesen::ComboBoxChange(boardLink);
   } catch (...) {
@@ -195,7 +223,7 @@ void TMainForm::ComboBoxChange() {
 
 void TMainForm::SuchenButtonClick() {
   // Enabling an armed timer changes nothing: the tick still comes after the first press.
-  if (!Timer1.Enabled()) Timer1.SetEnabled(true);
+  if (!readoutRunning_ && !Timer1.Enabled()) Timer1.SetEnabled(true);
 }
 
 void TMainForm::Timer1Timer() {
@@ -210,8 +238,10 @@ void TMainForm::Timer1Timer() {
   }
 }
 
-// Closing is always allowed; the port is closed first.
+// Closing is always allowed; the port is closed first. A readout running below ends at its
+// next processing of messages.
 void TMainForm::FormCloseQuery(bool& /*can_close*/) {
+  closedByUser_ = true;
   try {
     ComPort.SetActive(false);
   } catch (...) {

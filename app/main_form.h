@@ -75,6 +75,31 @@ class TMainForm : public BoardLinkWindow, private MainFormEvents {
   // Timer1's handler, the readout sequence; set by the program entry.
   void SetTimer1Handler(std::function<void()> handler);
 
+  // Marks the readout as running for its life. While it runs, its waits process the window's
+  // messages, so the window's handlers may run inside it: "suchen", the port list and Timer1
+  // then start nothing, and once the user has closed the window the next processing of
+  // messages ends the run with the silent abort.
+  class RunningReadout {
+   public:
+    explicit RunningReadout(TMainForm& form) : form_(form) {
+      form_.readoutRunning_ = true;
+      form_.adapterArrivedInRun_ = false;
+      form_.waitingAfterFailedSearch_ = false;
+    }
+    ~RunningReadout() { form_.readoutRunning_ = false; }
+    RunningReadout(const RunningReadout&) = delete;
+    RunningReadout& operator=(const RunningReadout&) = delete;
+
+   private:
+    TMainForm& form_;
+  };
+  bool ReadoutRunning() const { return readoutRunning_; }
+
+  // The readout returns after a failed port search and the window waits for the user. The
+  // adapter's arrival now, or one during the search's box, starts the search 1 s later, as
+  // "suchen" does; any other device and an arrival in a run that goes on change nothing.
+  void PortSearchFailed();
+
   TTimer Timer1;
 
   // The fault texts, filled while the window is constructed.
@@ -107,10 +132,16 @@ class TMainForm : public BoardLinkWindow, private MainFormEvents {
   void ResetComSignalSignal(TComponent& sender);
   void ComPortError(TCustomComPort& port, const EComError& error, TComAction& action);
   void ComPortLineError(TComponent& sender, TLineErrors errors);
+  void ComPortDeviceArrival(TComponent& sender, const std::string& name);
+  void SearchForArrivedAdapter();
   void SetUpSerialComponents();
 
   MainFormView& view_;
   std::function<void()> timer1Handler_;
+  bool readoutRunning_ = false;
+  bool closedByUser_ = false;
+  bool adapterArrivedInRun_ = false;
+  bool waitingAfterFailedSearch_ = false;
 };
 
 }  // namespace korvalesen

@@ -41,6 +41,7 @@ int RunMainForm(MainFormView& view, const ProgramServices& services,
     const AfterReadoutCall after(after_readout, view);
     readout.Run();
   });
+  if (services.onLoopStart) services.onLoopStart();
   show_and_run_loop();
   const int status = static_cast<int>(readout.StatusOnClose());
   LogEvent("Fenster geschlossen, Status " + std::to_string(status));

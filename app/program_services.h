@@ -5,6 +5,8 @@
 // product uses the real ones; tests and the simulator-driven variant put in the virtual
 // computer and a loopback server.
 
+#include <functional>
+
 #include "board/pause.h"
 #include "platform/tone_player.h"
 #include "serial/com_port.h"
@@ -17,6 +19,9 @@ struct ProgramServices {
   platform::TonePlayer* tone = &platform::SystemTonePlayer();
   Pause* pause = &RealPause();
   UploadSettings upload;
+  // Called on the user-interface thread once its loop is installed and the window exists,
+  // before the window is shown (korvalesen-sim starts its measurements there).
+  std::function<void()> onLoopStart;
 };
 
 }  // namespace korvalesen

@@ -12,6 +12,8 @@ namespace korvalesen {
 
 void ReadoutSequence::Run() {
   form_.Timer1.SetEnabled(false);
+  if (form_.ReadoutRunning()) return;
+  const TMainForm::RunningReadout running(form_);
   ExitStatus stage = ExitStatus::kPortSearch;
   try {
     RunStages(stage);
@@ -27,7 +29,10 @@ void ReadoutSequence::Run() {
 
 void ReadoutSequence::RunStages(ExitStatus& stage) {
   LockWorkingFolderOrEnd(folderLock_, form_);
-  if (!FindBoardPort(form_.boardLink)) return;
+  if (!FindBoardPort(form_.boardLink)) {
+    form_.PortSearchFailed();
+    return;
+  }
   stage = ExitStatus::kBoardLink;
   ReadConfiguration(form_.boardLink, image_);
   form_.ComPort.SetActive(false);

@@ -15,10 +15,12 @@ class ReadoutSequence {
  public:
   explicit ReadoutSequence(TMainForm& form) : form_(form) {}
 
-  // Timer1's handler: disables Timer1, locks the working folder, finds the board's port, reads the
-  // board, closes the port, writes the three result files, uploads them and ends the process. After
-  // a failed port search it returns and the window waits for the user; an error leaving a stage
-  // leaves the window open too.
+  // Timer1's handler: disables Timer1, locks the working folder, finds the board's port, reads
+  // the board, closes the port, writes the three result files, uploads them and ends the
+  // process. After a failed port search it returns and the window waits for the user; an error
+  // leaving a stage leaves the window open too. A call while it runs (from a handler inside one
+  // of its waits) does nothing; a close of the window ends it at its next processing of
+  // messages.
   void Run();
 
   // The status the process ends with when the user closes the window: the stage that failed

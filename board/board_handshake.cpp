@@ -18,16 +18,17 @@ constexpr auto kResetPulse = 200ms;
 constexpr auto kBoardStartUp = 2000ms;
 constexpr auto kEchoDelay = 10ms;
 constexpr auto kEchoPollInterval = 1ms;
-constexpr int kEchoPolls = 100;
-constexpr int kEchoPollsInTime = 96;
+// After the probe has left: an echo found by the end of this counts, the polls end at the end
+// of the second.
+constexpr auto kEchoInTime = kEchoDelay + 96ms;
+constexpr auto kEchoPolling = kEchoDelay + 100ms;
 constexpr auto kWritePollInterval = 10ms;
-constexpr int kWriteWaits = 96;
+constexpr auto kWriteTime = 960ms;
 constexpr auto kCommandSettleTime = 50ms;
 
-long long MillisecondsSince(std::chrono::steady_clock::time_point start) {
-  return static_cast<long long>(std::chrono::duration_cast<std::chrono::milliseconds>(
-                                    std::chrono::steady_clock::now() - start)
-                                    .count());
+long long MillisecondsSince(const BoardLink& link, Pause::Clock::time_point start) {
+  return static_cast<long long>(
+      std::chrono::duration_cast<std::chrono::milliseconds>(link.pause.Now() - start).count());
 }
 
 // One edge of the reset line: DSR must follow DTR 50 ms after the change.
@@ -38,11 +39,11 @@ void ResetLineEdge(BoardLink& link, bool on, std::string_view failure) {
     link.port.ClearDTR();
   }
   link.window.RepaintResetPanel();
-  const auto edge = std::chrono::steady_clock::now();
-  link.pause.Sleep(kDsrSettleTime);
+  const Pause::Clock::time_point edge = link.pause.Now();
+  Wait(link, kDsrSettleTime);
   const bool dsr = link.port.GetModemStatus().Contains(msDSR);
   LogEvent(FormatText("DTR %s, DSR %s nach %lld ms", on ? "ein" : "aus", dsr ? "ein" : "aus",
-                      MillisecondsSince(edge)));
+                      MillisecondsSince(link, edge)));
   link.window.SetResetPanelColor(dsr ? link.resetSignal.ColorOn() : link.resetSignal.ColorOff());
   if (dsr != on) FailBoardLink(link, failure);
   link.window.RepaintResetPanel();
@@ -57,14 +58,14 @@ void SendByte(BoardLink& link, std::uint8_t value, int errorCode) {
 
 void RunHandshake(BoardLink& link) {
   ResetLineOn(link);
-  link.pause.Sleep(kResetPulse);
+  Wait(link, kResetPulse);
   ResetLineOff(link);
-  link.pause.Sleep(kBoardStartUp);
+  Wait(link, kBoardStartUp);
   if (!ProbeBoard(link)) EndBoardLink(link);
   link.window.EnableControls(false);
   SendByte(link, ReadCommandFirst, 7);
   SendByte(link, ReadCommandSecond, 8);
-  link.pause.Sleep(kCommandSettleTime);
+  Wait(link, kCommandSettleTime);
   // Whatever the board sent in these 50 ms is not part of the dump.
   link.port.PurgeInput();
 }
@@ -84,22 +85,27 @@ void ResetLineOff(BoardLink& link) {
 bool ProbeBoard(BoardLink& link) {
   link.port.PurgeInput();
   SendByte(link, ProbeByte, 1);
-  const auto sent = std::chrono::steady_clock::now();
-  link.pause.Sleep(kEchoDelay);
+  const Pause::Clock::time_point sent = link.pause.Now();
+  Wait(link, kEchoDelay);
   bool answered = false;
-  for (int poll = 1; poll <= kEchoPolls; ++poll) {
-    link.pause.Sleep(kEchoPollInterval);
+  // A byte found at a look arrived after the look before it (or the probe): it is in time when
+  // that look was. Only a look that finds nothing ends the polls, so a wait that lasted long
+  // (a busy machine) never skips the look after it.
+  for (Pause::Clock::time_point empty = sent;;) {
+    const Pause::Clock::time_point look = link.pause.Now();
     if (link.port.InputCount() > 0) {
       const std::uint8_t echo = link.port.ReadByte();
-      answered = echo == ProbeByte && poll <= kEchoPollsInTime;
-      LogEvent(
-          FormatText("Echo 0x%02X nach %lld ms (Abfrage %d)", echo, MillisecondsSince(sent), poll));
+      answered = echo == ProbeByte && empty - sent < kEchoInTime;
+      LogEvent(FormatText("Echo 0x%02X nach %lld ms", echo, MillisecondsSince(link, sent)));
       break;
     }
+    empty = look;
+    if (look - sent >= kEchoPolling) break;
+    Wait(link, kEchoPollInterval);
   }
   if (!answered) {
     LogEvent(FormatText("Kein gültiges Echo, %lld ms nach dem Senden"_w1252.data(),
-                        MillisecondsSince(sent)));
+                        MillisecondsSince(link, sent)));
     link.window.ShowErrorBox(
         "     Gerät antwortet nicht!\n\nMögliche Gründe, z.B.:\nTest-Jumper auf Platine "
         "vergessen.\nNetzkabel nicht entfernt.\nNoch keine Firmware geladen."_w1252);
@@ -107,9 +113,14 @@ bool ProbeBoard(BoardLink& link) {
   return answered;
 }
 
+void Wait(BoardLink& link, std::chrono::milliseconds duration) {
+  link.pause.Sleep(duration, [&link] { link.window.ProcessMessages(); });
+}
+
 void WaitWriteDone(BoardLink& link, int errorCode) {
-  for (int waits = 0; link.port.WritePending(); ++waits) {
-    if (waits == kWriteWaits) {
+  const Pause::Clock::time_point queued = link.pause.Now();
+  while (link.port.WritePending()) {
+    if (link.pause.Now() - queued >= kWriteTime) {
       FailBoardLink(
           link,
           FormatText("%s%d%s",
@@ -117,7 +128,7 @@ void WaitWriteDone(BoardLink& link, int errorCode) {
                      "Fehlercode "_w1252.data(),
                      errorCode, "\n\n             Datenübertragung abgebrochen!"_w1252.data()));
     }
-    link.pause.Sleep(kWritePollInterval);
+    Wait(link, kWritePollInterval);
   }
 }
 

@@ -4,6 +4,7 @@
 // acknowledgements on DSR, its start-up, the echo of the probe byte and the read command.
 // Every failure shows its message, closes the port and ends the process.
 
+#include <chrono>
 #include <cstdint>
 
 #include "board/board_link.h"
@@ -23,6 +24,9 @@ void ResetLineOff(BoardLink& link);
 
 // Sends the probe byte; true when the board echoed it in time. False after its message.
 bool ProbeBoard(BoardLink& link);
+
+// A wait of the board link that keeps the window answering (see Pause).
+void Wait(BoardLink& link, std::chrono::milliseconds duration);
 
 // Waits until the byte just queued has left the port; the error code names it in the message.
 void WaitWriteDone(BoardLink& link, int errorCode);

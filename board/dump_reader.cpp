@@ -17,7 +17,7 @@ using namespace std::chrono_literals;
 namespace {
 
 constexpr auto kPollInterval = 10ms;
-constexpr int kSilenceLimit = 500;
+constexpr auto kSilenceLimit = 5000ms;
 constexpr int kProgressDivisor = 30;
 constexpr std::size_t kVersionByteLimit = 17;
 constexpr std::uint8_t kFieldEnd = '_';
@@ -26,20 +26,23 @@ constexpr std::uint8_t LanguageCodeLimit = 2;
 constexpr std::string_view kMemoryEnd = "Datenübertragungsfehler!\n\nSpeicherende erreicht!"_w1252;
 constexpr std::string_view kTimeout = "Datenübertragungsfehler!\n\nZeitüberschreitung."_w1252;
 
-// Counts the waits of 10 ms without a byte; the count restarts with every byte.
+// The time without a byte, from the start or the last byte.
 class Silence {
  public:
-  explicit Silence(BoardLink& link) : link_(link) {}
-  void Reset() { waits_ = 0; }
-  // One wait; at the limit the read fails with the message.
+  explicit Silence(BoardLink& link) : link_(link), since_(link.pause.Now()) {}
+  void Reset() { since_ = link_.pause.Now(); }
+  // One wait of 10 ms; after 5 s of silence the read fails with the message, unless a byte
+  // came in that wait (a wait that lasted long on a busy machine).
   void Wait(std::string_view message) {
-    link_.pause.Sleep(kPollInterval);
-    if (++waits_ == kSilenceLimit) FailBoardLink(link_, message);
+    korvalesen::Wait(link_, kPollInterval);
+    if (link_.pause.Now() - since_ >= kSilenceLimit && link_.port.InputCount() == 0) {
+      FailBoardLink(link_, message);
+    }
   }
 
  private:
   BoardLink& link_;
-  int waits_ = 0;
+  Pause::Clock::time_point since_;
 };
 
 bool ByteWaiting(BoardLink& link) {

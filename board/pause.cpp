@@ -1,20 +1,26 @@
 #include "board/pause.h"
 
-#include <thread>
+#include "common/pumping_sleeper.h"
 
 namespace korvalesen {
 
 namespace {
 
-class ThreadPause final : public Pause {
+class SteadyPause final : public Pause {
  public:
-  void Sleep(std::chrono::milliseconds duration) override { std::this_thread::sleep_for(duration); }
+  void Sleep(std::chrono::milliseconds duration, const std::function<void()>& pump) override {
+    sleeper_.Sleep(duration, pump);
+  }
+  Clock::time_point Now() override { return Clock::now(); }
+
+ private:
+  PumpingSleeper sleeper_;
 };
 
 }  // namespace
 
 Pause& RealPause() {
-  static ThreadPause pause;
+  static SteadyPause pause;
   return pause;
 }
 

@@ -51,6 +51,17 @@ std::optional<std::string> FindAdapterSerial(const std::vector<std::string>& dev
   return std::nullopt;
 }
 
+bool IsAdapterNotice(std::string_view name) {
+  constexpr std::string_view kAdapterDevice = "USB#VID_0403&PID_6001#";
+  constexpr std::string_view kWin32Prefix = "\\\\?\\";
+  if (name.starts_with(kWin32Prefix)) name.remove_prefix(kWin32Prefix.size());
+  std::string upper(name.substr(0, kAdapterDevice.size()));
+  for (char& c : upper) {
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  }
+  return upper == kAdapterDevice;
+}
+
 bool FindBoardPort(BoardLink& link) {
   BoardLinkWindow& window = link.window;
   window.EnableControls(false);

@@ -16,6 +16,10 @@ namespace korvalesen {
 // The start of the adapter's device name.
 inline constexpr std::string_view AdapterDevicePrefix = "FTDIBUS#VID_0403+PID_6001+";
 
+// Whether a device notice's name is the adapter's USB device ("USB#VID_0403&PID_6001#...", on
+// Windows after "\\?\", in any case).
+bool IsAdapterNotice(std::string_view name);
+
 // The characters of a name that the search looks at: the size of its work buffers, less the
 // terminator. Longer names are cut.
 inline constexpr std::size_t kNameBufferLength = 199;

@@ -51,9 +51,13 @@ void StopSocketLibrary();
 SocketCall OpenStreamSocket();
 // Binds to the dotted address (empty: any local address) and port 0.
 SocketCall BindSocket(NativeSocket socket, const std::string& address);
-// Connects to the dotted address and port, giving up after timeout_ms with 10060.
-SocketCall ConnectSocket(NativeSocket socket, const std::string& address, std::uint16_t port,
-                         int timeout_ms);
+// Connecting in steps, so that the caller may do other work while the handshake is under way.
+// BeginConnect starts connecting to the dotted address and port without blocking: 10035 while
+// the handshake is under way, otherwise its outcome. AwaitConnect waits up to timeout_ms for
+// it: 10060 while it is still under way (another AwaitConnect may follow), otherwise its
+// outcome. Once connecting has ended, the socket blocks again.
+SocketCall BeginConnect(NativeSocket socket, const std::string& address, std::uint16_t port);
+SocketCall AwaitConnect(NativeSocket socket, int timeout_ms);
 Endpoint LocalEndpoint(NativeSocket socket);
 Endpoint PeerEndpoint(NativeSocket socket);
 // Waits until the socket is readable; a negative time-out waits without limit.

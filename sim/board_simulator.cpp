@@ -223,7 +223,7 @@ void BoardSimulator::Run(bool dtr_at_start) {
         line_.Send(noise_);
         dump_at = received + timing_.dumpDelay;
       } else if (byte == kProbe && !faults_.noEcho) {
-        echo = {faults_.lateEcho ? received + timing_.lateEcho : received,
+        echo = {received + faults_.lateEcho.value_or(std::chrono::milliseconds::zero()),
                 faults_.wrongEcho ? kWrongEcho : kProbe};
       }
       command_started = byte == kCommandFirst;

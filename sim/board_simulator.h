@@ -25,8 +25,9 @@ struct BoardFaults {
   bool noAckOn = false;      // DSR does not follow DTR on
   bool ackOffStuck = false;  // DSR stays on after DTR off
   bool noEcho = false;
-  bool wrongEcho = false;      // echoes 0xBB
-  bool lateEcho = false;       // echoes after BoardTiming::lateEcho
+  bool wrongEcho = false;  // echoes 0xBB
+  // Echoes this long after the probe has arrived.
+  std::optional<std::chrono::milliseconds> lateEcho;
   bool stuckWrite = false;     // takes no byte from the line: the port's writes stay pending
   bool resetOnGlitch = false;  // takes a DTR pulse of any length as a reset
   // While held in reset, its floating TX line makes a framing error, then a break (a NUL).
@@ -44,8 +45,6 @@ struct BoardTiming {
   std::chrono::milliseconds ackDelay{5};        // DSR follows an accepted DTR change after this
   std::chrono::milliseconds startUp{500};       // from the end of the reset until it answers
   std::chrono::milliseconds dumpDelay{100};     // from the read command until the dump starts
-  // Far beyond the probe's hundred 1 ms polls, also when a busy machine stretches each poll.
-  std::chrono::milliseconds lateEcho{400};
 };
 
 class BoardSimulator {

@@ -41,8 +41,14 @@ void VirtualComputer::SetDeviceFault(std::optional<DeviceFault> fault) {
   names_.SetBusy(line_.Name(), fault == DeviceFault::kPortBusy);
 }
 
+void VirtualComputer::PlugInAdapter() {
+  SetDeviceFault(std::nullopt);
+  using Kind = platform::DeviceNotice::Kind;
+  notices_.Announce({{Kind::kArrival, kAdapterInterface}, {Kind::kArrival, kAdapterPort}});
+}
+
 ComPortServices VirtualComputer::Services() {
-  return {&devices_, &names_, &priority_};
+  return {&devices_, &names_, &priority_, &notices_};
 }
 
 }  // namespace korvalesen::sim

@@ -11,6 +11,7 @@
 #include "sim/board_simulator.h"
 #include "sim/recording_priority.h"
 #include "sim/virtual_device_list.h"
+#include "sim/virtual_device_notices.h"
 #include "sim/virtual_serial_line.h"
 
 namespace korvalesen::sim {
@@ -34,17 +35,26 @@ class VirtualComputer {
   // from Services() see the change.
   void SetDeviceFault(std::optional<DeviceFault> fault);
 
+  // The adapter is plugged in: the computer as built without a fault, then the notices the
+  // system sends, the USB device's and its serial port's arrival. On the user-interface thread.
+  void PlugInAdapter();
+  // The USB device interface name of the adapter in the notices.
+  inline static const std::string kAdapterInterface =
+      "USB#VID_0403&PID_6001#" + kAdapterSerial + "#{a5dcbf10-6530-11d2-901f-00c04fb951ed}";
+
   // The systems a serial port of this computer stands on.
   ComPortServices Services();
 
   VirtualSerialLine& Line() { return line_; }
   BoardSimulator& Board() { return board_; }
   VirtualDeviceList& Names() { return names_; }
+  VirtualDeviceNotices& Notices() { return notices_; }
 
  private:
   VirtualSerialLine line_;
   VirtualDevices devices_;
   VirtualDeviceList names_{{}, {}};
+  VirtualDeviceNotices notices_;
   RecordingPriority priority_;
   BoardSimulator board_;
 };

@@ -20,7 +20,8 @@ std::string ReadDumpFile(const std::string& path) {
 }  // namespace
 
 void SetUpComputer(sim::VirtualComputer& computer, const SimOptions& options) {
-  computer.SetDeviceFault(options.deviceFault);
+  computer.SetDeviceFault(options.plugInLate && !options.deviceFault ? sim::DeviceFault::kNoAdapter
+                                                                     : options.deviceFault);
   sim::BoardSimulator& board = computer.Board();
   if (options.dumpFile) {
     board.SetDump(ReadDumpFile(*options.dumpFile));

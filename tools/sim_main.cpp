@@ -6,10 +6,27 @@
 #include <vector>
 
 #include "app/program_run.h"
+#include "app/working_folder.h"
+#include "common/process_end.h"
 #include "platform/standard_output.h"
 #include "tools/auto_confirm.h"
+#include "tools/plug_in_late.h"
 #include "tools/sim_board.h"
 #include "tools/sim_options.h"
+#include "tools/ui_gap_meter.h"
+
+namespace {
+
+// Made only with --report-ui-gap; never destroyed, since its timer belongs to the loop, which
+// lives until the process ends.
+korvalesen::tools::UiGapMeter* gap_meter = nullptr;
+
+void PrintUiGap() {
+  std::printf("%s\n", gap_meter->Report().c_str());
+  std::fflush(stdout);
+}
+
+}  // namespace
 
 int main(int argc, char* argv[]) {
   using namespace korvalesen;
@@ -42,6 +59,19 @@ int main(int argc, char* argv[]) {
     ConfirmBoxesOnStandardOutput();
     after_readout = CloseWindowAfterReadout;
   }
+  if (options.plugInLate) {
+    after_readout = PlugInAfterFirstSearch(computer, *options.plugInLate, std::move(after_readout));
+  }
+  if (options.reportUiGap) {
+    gap_meter = new UiGapMeter;
+    services.onLoopStart = [] { gap_meter->Start(); };
+    // Returns, so the process then ends as it would have.
+    SetProcessEndHook([](ExitStatus) { PrintUiGap(); });
+  }
+  // As the program does, after the dump file has been read from where it was started.
+  EnterWorkingFolder();
   if (!options.realDevices) computer.Board().Start();
-  return RunProgram(argv[0], services, after_readout);
+  const int status = RunProgram(argv[0], services, after_readout);
+  if (gap_meter != nullptr) PrintUiGap();
+  return status;
 }

@@ -31,15 +31,14 @@ struct BoardFaultName {
   bool BoardFaults::*flag;
 };
 constexpr BoardFaultName kBoardFlags[] = {
-    {"no-ack-on", &BoardFaults::noAckOn},
-    {"no-ack-off", &BoardFaults::ackOffStuck},
-    {"no-echo", &BoardFaults::noEcho},
-    {"wrong-echo", &BoardFaults::wrongEcho},
-    {"late-echo", &BoardFaults::lateEcho},
-    {"stuck-write", &BoardFaults::stuckWrite},
-    {"reset-on-glitch", &BoardFaults::resetOnGlitch},
+    {"no-ack-on", &BoardFaults::noAckOn},      {"no-ack-off", &BoardFaults::ackOffStuck},
+    {"no-echo", &BoardFaults::noEcho},         {"wrong-echo", &BoardFaults::wrongEcho},
+    {"stuck-write", &BoardFaults::stuckWrite}, {"reset-on-glitch", &BoardFaults::resetOnGlitch},
     {"reset-noise", &BoardFaults::resetNoise},
 };
+
+// Far beyond the probe's window of 106 ms.
+constexpr std::chrono::milliseconds kDefaultLateEcho{400};
 
 // The faults that act after N bytes of the dump.
 std::optional<std::size_t>* CountedFault(std::string_view name, BoardFaults& faults) {
@@ -87,6 +86,19 @@ void ApplyFault(std::string_view spec, SimOptions& options) {
     if (!has_count) throw OptionError("--fault latency needs :N");
     options.latency =
         std::chrono::milliseconds(ParseNumber<std::uint16_t>(count, "--fault latency"));
+    return;
+  }
+  if (name == "plug-in-late") {
+    if (!has_count) throw OptionError("--fault plug-in-late needs :N");
+    options.plugInLate =
+        std::chrono::milliseconds(ParseNumber<std::uint32_t>(count, "--fault plug-in-late"));
+    return;
+  }
+  if (name == "late-echo") {
+    options.boardFaults.lateEcho =
+        has_count
+            ? std::chrono::milliseconds(ParseNumber<std::uint16_t>(count, "--fault late-echo"))
+            : kDefaultLateEcho;
     return;
   }
   if (auto* field = CountedFault(name, options.boardFaults)) {
@@ -140,6 +152,9 @@ SimOptions ParseSimOptions(std::span<const std::string_view> arguments) {
       ApplyFault(value(), options);
     } else if (option == "--ftp") {
       ApplyServer(value(), options.upload);
+    } else if (option == "--timeout") {
+      options.upload.inactivityTimeout =
+          std::chrono::milliseconds(ParseNumber<std::uint32_t>(value(), "--timeout"));
     } else if (option == "--user") {
       options.upload.user = W1252Bytes(value(), option);
     } else if (option == "--password") {
@@ -148,6 +163,8 @@ SimOptions ParseSimOptions(std::span<const std::string_view> arguments) {
       options.autoConfirm = true;
     } else if (option == "--real-devices") {
       options.realDevices = true;
+    } else if (option == "--report-ui-gap") {
+      options.reportUiGap = true;
     } else {
       throw OptionError("unknown option: " + std::string(option));
     }
@@ -176,10 +193,15 @@ Board:
   --fault NAME[:N]    a fault of the computer, the adapter or the board; repeatable.
                       The computer and adapter (one at a time):
                         no-serial-ports  no-adapter  no-port-key  no-port-name  port-busy
+                      The adapter plugged in N ms after the start, once the first search
+                      has failed, with the system's device notices (missing until then, or
+                      with the fault above):
+                        plug-in-late:N
                       The adapter's latency timer, N ms (16 unless given; 0 is none):
                         latency:N
                       The board:
-                        no-ack-on  no-ack-off  no-echo  wrong-echo  late-echo  stuck-write
+                        no-ack-on  no-ack-off  no-echo  wrong-echo  stuck-write
+                        late-echo[:N] (the echo N ms after the probe, 400 unless given)
                         reset-on-glitch (the DTR pulse of every open resets it)
                         reset-noise (a framing error and a break while held in reset)
                         silence-after:N  line-error-after:N  line-error-in-read:N
@@ -188,6 +210,8 @@ Board:
                       between the program's count of waiting bytes and its read)
 Upload:
   --ftp HOST:PORT     the FTP server (default 127.0.0.1:2121)
+  --timeout MS        how long connecting, a reply or room to send may take (60000 unless
+                      given), for each of the three connection attempts
   --user NAME         the account, given in UTF-8, sent as Windows-1252
                       (default: the program's fixed account)
   --password TEXT     the password, given in UTF-8, sent as Windows-1252
@@ -199,6 +223,8 @@ Messages:
                       window as the user would
   --real-devices      use this machine's serial devices, device list and device notices
                       instead of the virtual computer; no board is simulated
+  --report-ui-gap     at the end, print the longest time the user-interface thread went
+                      without processing window messages (to within 10 ms)
   --help              this text
 
 Exit status: the program's own - 0 complete run, files uploaded; 1 the port search failed

@@ -25,10 +25,14 @@ struct SimOptions {
   std::optional<std::uint32_t> seed;
   bool fast = false;
   std::optional<sim::DeviceFault> deviceFault;
+  // The adapter is plugged in this long after the start, once the first search has failed
+  // (without it, or with the device fault given, until then).
+  std::optional<std::chrono::milliseconds> plugInLate;
   sim::BoardFaults boardFaults;
   // The adapter's latency timer; the FTDI chip's own default unless a rule sets another.
   std::chrono::milliseconds latency{16};
   // The product's fixed account and password, on a loopback server.
+  // --timeout sets upload.inactivityTimeout.
   UploadSettings upload = [] {
     UploadSettings settings;
     settings.host = "127.0.0.1";
@@ -39,6 +43,7 @@ struct SimOptions {
   // The machine's own serial devices, device list and notices instead of the virtual
   // computer (for the rig that runs the program against a real driver); no board is simulated.
   bool realDevices = false;
+  bool reportUiGap = false;
   bool help = false;
 };
 

@@ -128,6 +128,7 @@ void TIdFTP::OpenDataConnection(std::string_view command_line,
   data_connection_->OnWork = OnWork;
   data_connection_->OnWorkEnd = OnWorkEnd;
   data_connection_->InactivityTimeout = InactivityTimeout;
+  data_connection_->OnWaiting = OnWaiting;
   data_connection_->Host = SocketHandle().PeerAddress();
   data_connection_->Port = static_cast<std::uint16_t>(passive.port);
   try {

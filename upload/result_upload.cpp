@@ -4,12 +4,12 @@
 #include <fstream>
 #include <iterator>
 #include <optional>
-#include <thread>
 #include <vector>
 
 #include "common/errors.h"
 #include "common/folder_names.h"
 #include "common/format_text.h"
+#include "common/pumping_sleeper.h"
 #include "common/support_log.h"
 #include "common/windows1252.h"
 #include "upload/id_errors.h"
@@ -50,8 +50,10 @@ std::string CurrentErrorText() {
   }
 }
 
-// Up to three attempts with a plain pause between them; false after the third failure.
+// Up to three attempts with a pause between them that keeps the window answering; false after
+// the third failure.
 bool ConnectWithRetries(TIdFTP& ftp, const UploadSettings& settings) {
+  PumpingSleeper pause;
   int attempt = 0;
   do {
     ++attempt;
@@ -59,13 +61,16 @@ bool ConnectWithRetries(TIdFTP& ftp, const UploadSettings& settings) {
                         static_cast<unsigned>(settings.port)));
     try {
       ftp.OpenAndLogIn(true);
+    } catch (const SilentAbort&) {
+      ftpConnected = false;
+      throw;  // the run ends (the window was closed), no attempt follows
     } catch (...) {
       // Whatever ended the attempt (a reply, a socket error, lack of memory) costs one try.
       LogEvent(FormatText("Verbindungsversuch %d fehlgeschlagen: %s", attempt,
                           CurrentErrorText().c_str()));
       ftpConnected = false;
       if (attempt >= kAttempts) return false;
-      std::this_thread::sleep_for(settings.retryPause);
+      pause.Sleep(settings.retryPause, ftp.OnWaiting);
     }
   } while (!ftpConnected);
   return true;
@@ -152,6 +157,20 @@ std::string ClosingText(int sent, int still_waiting) {
   return text;
 }
 
+// The FTP client processes the window's messages while it waits, for the length of the upload.
+class PumpWhileUploading {
+ public:
+  PumpWhileUploading(TIdFTP& ftp, WindowOperations& window) : ftp_(ftp) {
+    ftp_.OnWaiting = [&window] { window.ProcessMessages(); };
+  }
+  ~PumpWhileUploading() { ftp_.OnWaiting = nullptr; }
+  PumpWhileUploading(const PumpWhileUploading&) = delete;
+  PumpWhileUploading& operator=(const PumpWhileUploading&) = delete;
+
+ private:
+  TIdFTP& ftp_;
+};
+
 }  // namespace
 
 EStoredSizeDiffers::EStoredSizeDiffers(std::string_view name, std::int64_t stored, std::size_t sent)
@@ -184,6 +203,7 @@ bool UploadResults(WindowOperations& window, TIdFTP& ftp, const Readout& readout
   ftp.User = settings.user;
   ftp.Port = settings.port;
   ftp.InactivityTimeout = settings.inactivityTimeout;
+  const PumpWhileUploading pumping(ftp, window);
 
   if (!ConnectWithRetries(ftp, settings)) {
     window.ShowErrorBox("Verbindung zum Server konnte nicht hergestellt werden."_w1252);

@@ -23,7 +23,7 @@ struct UploadSettings {
   std::uint16_t port = 21;
   std::string user = kFtpUser;
   std::string password = std::string("KpD#Ra27äMolch"_w1252);
-  // The plain wait between two failed connection attempts.
+  // The wait between two failed connection attempts.
   std::chrono::milliseconds retryPause{1000};
   // How long connecting, reading or sending may go without progress (socket error 10060).
   std::chrono::milliseconds inactivityTimeout{std::chrono::seconds(60)};

@@ -1,11 +1,45 @@
 #include "upload/socket_handle.h"
 
+#include <algorithm>
+#include <chrono>
 #include <utility>
 
+#include "common/pumping_sleeper.h"
 #include "platform/socket_error_codes.h"
 #include "upload/id_errors.h"
 
 namespace korvalesen {
+
+namespace {
+
+// Repeats the wait `attempt` with slices of the time limit (negative: none) and calls the pump
+// between them, until the wait ends in something else than a time-out or the limit is used up.
+// Without a pump it is one wait of the whole limit.
+template <class Attempt, class TimedOut>
+auto InSlices(int timeout_ms, const TIdSocketHandle::WaitPump& pump, Attempt attempt,
+              TimedOut timed_out) {
+  if (!pump) return attempt(timeout_ms);
+  using Clock = std::chrono::steady_clock;
+  const Clock::time_point start = Clock::now();
+  const int slice_ms = static_cast<int>(kMessagePumpInterval.count());
+  for (;;) {
+    int wait_ms = slice_ms;
+    if (timeout_ms >= 0) {
+      const auto spent =
+          std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
+      wait_ms = static_cast<int>(std::clamp<long long>(timeout_ms - spent, 0, slice_ms));
+    }
+    auto result = attempt(wait_ms);
+    if (!timed_out(result) || (timeout_ms >= 0 && wait_ms < slice_ms)) return result;
+    pump();
+  }
+}
+
+bool SocketCallTimedOut(const platform::SocketCall& call) {
+  return call.error == platform::kWsaTimedOut;
+}
+
+}  // namespace
 
 void TIdSocketHandle::Allocate() {
   Close();
@@ -21,26 +55,35 @@ void TIdSocketHandle::Bind(const std::string& address) {
   local_ = platform::LocalEndpoint(*socket_);
 }
 
-void TIdSocketHandle::Connect(int timeout_ms) {
-  const platform::SocketCall connected =
-      platform::ConnectSocket(*socket_, peer_.address, peer_.port, timeout_ms);
+void TIdSocketHandle::Connect(int timeout_ms, const WaitPump& pump) {
+  platform::SocketCall connected = platform::BeginConnect(*socket_, peer_.address, peer_.port);
+  if (connected.error == platform::kWsaWouldBlock) {
+    connected = InSlices(
+        timeout_ms, pump, [this](int ms) { return platform::AwaitConnect(*socket_, ms); },
+        SocketCallTimedOut);
+  }
   if (connected.Failed()) throw EIdSocketError(connected.error);
   local_ = platform::LocalEndpoint(*socket_);
   peer_ = platform::PeerEndpoint(*socket_);
 }
 
-platform::WaitOutcome TIdSocketHandle::WaitReadable(int timeout_ms) const {
+platform::WaitOutcome TIdSocketHandle::WaitReadable(int timeout_ms, const WaitPump& pump) const {
   if (!socket_) throw EIdConnClosedGracefully();
-  return platform::WaitReadable(*socket_, timeout_ms);
+  return InSlices(
+      timeout_ms, pump, [this](int ms) { return platform::WaitReadable(*socket_, ms); },
+      [](platform::WaitOutcome outcome) { return outcome == platform::WaitOutcome::kTimedOut; });
 }
 
 platform::SocketCall TIdSocketHandle::Receive(char* data, std::size_t size) const {
   return platform::ReceiveBytes(*socket_, data, size);
 }
 
-platform::SocketCall TIdSocketHandle::Send(const char* data, std::size_t size,
-                                           int timeout_ms) const {
-  return platform::SendBytes(*socket_, data, size, timeout_ms);
+platform::SocketCall TIdSocketHandle::Send(const char* data, std::size_t size, int timeout_ms,
+                                           const WaitPump& pump) const {
+  return InSlices(
+      timeout_ms, pump,
+      [this, data, size](int ms) { return platform::SendBytes(*socket_, data, size, ms); },
+      SocketCallTimedOut);
 }
 
 void TIdSocketHandle::Close() {

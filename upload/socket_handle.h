@@ -1,8 +1,12 @@
 #pragma once
 
-// One socket of the system and its two end points; the owner of the socket.
+// One socket of the system and its two end points; the owner of the socket. Its waits (for the
+// connection, for input, for room to send) run in slices of at most kMessagePumpInterval when
+// given a pump, which is called between the slices; an exception of the pump ends the wait and
+// leaves it.
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -12,6 +16,8 @@ namespace korvalesen {
 
 class TIdSocketHandle {
  public:
+  using WaitPump = std::function<void()>;
+
   TIdSocketHandle() = default;
   TIdSocketHandle(const TIdSocketHandle&) = delete;
   TIdSocketHandle& operator=(const TIdSocketHandle&) = delete;
@@ -25,12 +31,13 @@ class TIdSocketHandle {
   void Bind(const std::string& address);
   // Connects to the peer end point set before; EIdSocketError on failure, 10060 after the
   // limit. Records both end points.
-  void Connect(int timeout_ms);
+  void Connect(int timeout_ms, const WaitPump& pump = {});
   // Whether the socket became readable within the time-out (negative: no limit); a failing wait
   // counts as not readable. Without a socket: EIdConnClosedGracefully.
-  platform::WaitOutcome WaitReadable(int timeout_ms) const;
+  platform::WaitOutcome WaitReadable(int timeout_ms, const WaitPump& pump = {}) const;
   platform::SocketCall Receive(char* data, std::size_t size) const;
-  platform::SocketCall Send(const char* data, std::size_t size, int timeout_ms) const;
+  platform::SocketCall Send(const char* data, std::size_t size, int timeout_ms,
+                            const WaitPump& pump = {}) const;
   // Shuts the sending direction down and closes the socket; nothing without one.
   void Close();
   // Forgets the peer end point, and the local one too when asked.

@@ -14,7 +14,7 @@ void TIdTCPClient::OpenConnection() {
     if (!IsDottedAddress(Host)) ReportStatus(TIdStatus::stResolving, Host);
     SocketHandle().SetPeer(SocketStack()->LookUpHostAddress(Host), Port);
     ReportStatus(TIdStatus::stConnecting, SocketHandle().PeerAddress());
-    SocketHandle().Connect(InactivityLimitMs());
+    SocketHandle().Connect(InactivityLimitMs(), OnWaiting);
   } catch (...) {
     try {
       CloseConnection();

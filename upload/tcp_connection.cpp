@@ -51,10 +51,11 @@ long TIdTCPConnection::FillInputBuffer(bool raise, int timeout_ms, bool to_input
   // Waiting "for ever" ends after the inactivity limit, so that a silent peer cannot hold the
   // program; a limited wait that ends empty is an ordinary result.
   if (timeout_ms == WaitForever) {
-    if (socket_handle_.WaitReadable(InactivityLimitMs()) != platform::WaitOutcome::kReady) {
+    if (socket_handle_.WaitReadable(InactivityLimitMs(), OnWaiting) !=
+        platform::WaitOutcome::kReady) {
       throw EIdSocketError(platform::kWsaTimedOut);
     }
-  } else if (socket_handle_.WaitReadable(timeout_ms) != platform::WaitOutcome::kReady) {
+  } else if (socket_handle_.WaitReadable(timeout_ms, OnWaiting) != platform::WaitOutcome::kReady) {
     return 0;
   }
   receive_block_.resize(RecvBufferSize);
@@ -134,7 +135,7 @@ void TIdTCPConnection::SendBytes(const char* bytes, std::size_t count) {
   std::size_t done = 0;
   while (done < count) {
     const platform::SocketCall sent =
-        socket_handle_.Send(bytes + done, count - done, InactivityLimitMs());
+        socket_handle_.Send(bytes + done, count - done, InactivityLimitMs(), OnWaiting);
     if (!sent.Failed() && sent.value == 0) peer_closed_ = true;
     CheckPeerClosed(true, false);
     if (sent.error == platform::kWsaShutDown) {

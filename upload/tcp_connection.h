@@ -35,6 +35,10 @@ class TIdTCPConnection : public TIdComponent {
   std::size_t MaxLineLength = 64 * 1024;
   std::size_t MaxReplySize = 1024 * 1024;
   std::size_t MaxReplyLines = 10000;
+  // Called between the slices (at most kMessagePumpInterval long) of every wait for the
+  // connection, for input and for room to send, so that the window keeps answering; its
+  // exception ends the wait and leaves it. Unset: each wait blocks for its whole limit.
+  TIdSocketHandle::WaitPump OnWaiting;
 
   TIdSocketHandle& SocketHandle() { return socket_handle_; }
   TIdBuffer& InputBuffer() { return input_buffer_; }

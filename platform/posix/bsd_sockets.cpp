@@ -148,6 +148,17 @@ WaitOutcome PollFor(NativeSocket socket, short events, int timeout_ms) {
   }
 }
 
+bool SetNonBlocking(NativeSocket socket, bool on) {
+  const int flags = fcntl(socket, F_GETFL);
+  return flags >= 0 && fcntl(socket, F_SETFL, on ? flags | O_NONBLOCK : flags & ~O_NONBLOCK) == 0;
+}
+
+// Connecting has ended with `result`: the socket blocks again; failing that fails a success.
+SocketCall EndConnect(NativeSocket socket, SocketCall result) {
+  if (!SetNonBlocking(socket, false) && !result.Failed()) return Failure();
+  return result;
+}
+
 }  // namespace
 
 SocketLibraryStart StartSocketLibrary() {
@@ -171,33 +182,25 @@ SocketCall BindSocket(NativeSocket socket, const std::string& address) {
   return {};
 }
 
-SocketCall ConnectSocket(NativeSocket socket, const std::string& address, std::uint16_t port,
-                         int timeout_ms) {
-  // Connect without blocking, so that the wait for the handshake can end after the limit.
+SocketCall BeginConnect(NativeSocket socket, const std::string& address, std::uint16_t port) {
   const std::optional<sockaddr_in> peer = ToSocketAddress(address, port);
   if (!peer) return {-1, kWsaInvalidArgument};
-  const int flags = fcntl(socket, F_GETFL);
-  if (flags < 0 || fcntl(socket, F_SETFL, flags | O_NONBLOCK) != 0) return Failure();
-  SocketCall result;
-  if (connect(socket, reinterpret_cast<const sockaddr*>(&*peer), sizeof *peer) != 0) {
-    if (errno != EINPROGRESS) {
-      result = Failure();
-    } else {
-      const WaitOutcome outcome = PollFor(socket, POLLOUT, timeout_ms);
-      if (outcome == WaitOutcome::kTimedOut) {
-        result = {-1, kWsaTimedOut};
-      } else if (outcome == WaitOutcome::kFailed) {
-        result = Failure();
-      } else {
-        int pending = 0;
-        socklen_t length = sizeof pending;
-        getsockopt(socket, SOL_SOCKET, SO_ERROR, &pending, &length);
-        if (pending != 0) result = {-1, WindowsCode(pending)};
-      }
-    }
+  if (!SetNonBlocking(socket, true)) return Failure();
+  if (connect(socket, reinterpret_cast<const sockaddr*>(&*peer), sizeof *peer) == 0) {
+    return EndConnect(socket, {});
   }
-  if (fcntl(socket, F_SETFL, flags) != 0 && !result.Failed()) result = Failure();
-  return result;
+  if (errno == EINPROGRESS) return {-1, kWsaWouldBlock};
+  return EndConnect(socket, Failure());
+}
+
+SocketCall AwaitConnect(NativeSocket socket, int timeout_ms) {
+  const WaitOutcome outcome = PollFor(socket, POLLOUT, timeout_ms);
+  if (outcome == WaitOutcome::kTimedOut) return {-1, kWsaTimedOut};
+  if (outcome == WaitOutcome::kFailed) return EndConnect(socket, Failure());
+  int pending = 0;
+  socklen_t length = sizeof pending;
+  getsockopt(socket, SOL_SOCKET, SO_ERROR, &pending, &length);
+  return EndConnect(socket, pending != 0 ? SocketCall{-1, WindowsCode(pending)} : SocketCall{});
 }
 
 Endpoint LocalEndpoint(NativeSocket socket) {

@@ -120,6 +120,12 @@ bool SetNonBlocking(NativeSocket socket, bool on) {
   return api.ioctlsocket(Native(socket), static_cast<long>(FIONBIO), &mode) == 0;
 }
 
+// Connecting has ended with `result`: the socket blocks again; failing that fails a success.
+SocketCall EndConnect(NativeSocket socket, SocketCall result) {
+  if (!SetNonBlocking(socket, false) && !result.Failed()) return Failure();
+  return result;
+}
+
 }  // namespace
 
 SocketLibraryStart StartSocketLibrary() {
@@ -162,33 +168,26 @@ SocketCall BindSocket(NativeSocket socket, const std::string& address) {
   return {};
 }
 
-SocketCall ConnectSocket(NativeSocket socket, const std::string& address, std::uint16_t port,
-                         int timeout_ms) {
-  // Connect without blocking, so that the wait for the handshake can end after the limit.
+SocketCall BeginConnect(NativeSocket socket, const std::string& address, std::uint16_t port) {
   const std::optional<sockaddr_in> peer = ToSocketAddress(address, port);
   if (!peer) return {-1, kWsaInvalidArgument};
   if (!SetNonBlocking(socket, true)) return Failure();
-  SocketCall result;
-  if (api.connect(Native(socket), reinterpret_cast<const sockaddr*>(&*peer), sizeof *peer) != 0) {
-    if (api.WSAGetLastError() != kWsaWouldBlock) {
-      result = Failure();
-    } else {
-      const WaitOutcome outcome = Select(socket, true, timeout_ms);
-      if (outcome == WaitOutcome::kTimedOut) {
-        result = {-1, kWsaTimedOut};
-      } else if (outcome == WaitOutcome::kFailed) {
-        result = Failure();
-      } else {
-        int pending = 0;
-        int length = sizeof pending;
-        api.getsockopt(Native(socket), SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&pending),
-                       &length);
-        if (pending != 0) result = {-1, pending};
-      }
-    }
+  if (api.connect(Native(socket), reinterpret_cast<const sockaddr*>(&*peer), sizeof *peer) == 0) {
+    return EndConnect(socket, {});
   }
-  if (!SetNonBlocking(socket, false) && !result.Failed()) result = Failure();
-  return result;
+  if (api.WSAGetLastError() == kWsaWouldBlock) return {-1, kWsaWouldBlock};
+  return EndConnect(socket, Failure());
+}
+
+SocketCall AwaitConnect(NativeSocket socket, int timeout_ms) {
+  // A refused handshake shows in the exception set, which the wait for writing watches too.
+  const WaitOutcome outcome = Select(socket, true, timeout_ms);
+  if (outcome == WaitOutcome::kTimedOut) return {-1, kWsaTimedOut};
+  if (outcome == WaitOutcome::kFailed) return EndConnect(socket, Failure());
+  int pending = 0;
+  int length = sizeof pending;
+  api.getsockopt(Native(socket), SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&pending), &length);
+  return EndConnect(socket, pending != 0 ? SocketCall{-1, pending} : SocketCall{});
 }
 
 Endpoint LocalEndpoint(NativeSocket socket) {

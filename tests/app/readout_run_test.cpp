@@ -242,5 +242,87 @@ TEST_F(ReadoutRunTest, ClosingTheWindowDuringTheDumpCountsAsBeforeTheBoardWasRea
   EXPECT_FALSE(AnyResultFileHere());
 }
 
+// Processes the window's messages for a while, as the message loop would.
+void ProcessMessagesFor(std::chrono::milliseconds duration) {
+  const auto end = std::chrono::steady_clock::now() + duration;
+  while (std::chrono::steady_clock::now() < end) {
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+  }
+}
+
+// After "Keinen ComPort auf dem PC gefunden!" only closing was left: now the adapter plugged in
+// enables the controls and the search follows 1 s later (Timer1), as after "suchen". Another
+// device changes nothing.
+TEST_F(ReadoutRunTest, TheAdapterPluggedInAfterAFailedSearchStartsTheSearch) {
+  computer_.SetDeviceFault(sim::DeviceFault::kNoSerialPorts);
+  EXPECT_EQ(RunReadout(), std::nullopt);
+  EXPECT_FALSE(view_.SuchenButton->isEnabled());
+  using Kind = platform::DeviceNotice::Kind;
+  computer_.Notices().Announce(
+      {{Kind::kArrival, "USB#VID_046D&PID_C52B#1-2#{a5dcbf10-6530-11d2-901f-00c04fb951ed}"},
+       {Kind::kArrival, "ttyS1"}});
+  ProcessMessagesFor(std::chrono::milliseconds(100));
+  EXPECT_FALSE(view_.Timer1->isActive());
+  EXPECT_FALSE(view_.SuchenButton->isEnabled());
+
+  computer_.PlugInAdapter();
+  ProcessMessagesFor(std::chrono::milliseconds(100));
+  EXPECT_TRUE(view_.Timer1->isActive());
+  EXPECT_EQ(view_.Timer1->interval(), 1000);
+  EXPECT_TRUE(view_.SuchenButton->isEnabled());
+  EXPECT_TRUE(view_.ComboBox->isEnabled());
+  EXPECT_EQ(view_.statusLabel->text(), "USB-Adapter erkannt, Suche startet");
+  // What Timer1's tick runs.
+  EXPECT_EQ(RunReadout(), ExitStatus::kSuccess);
+  EXPECT_THAT(Boxes(), ElementsAre("Fehler: Keinen ComPort auf dem PC gefunden!",
+                                   "Information: Übertragung erfolgreich beendet!"));
+}
+
+// The adapter plugged in while the failed search's box is open counts once it is confirmed.
+// (Whether it arrives in the box or after it, the search follows.)
+TEST_F(ReadoutRunTest, AnArrivalDuringTheSearchsBoxCountsAfterIt) {
+  computer_.SetDeviceFault(sim::DeviceFault::kNoAdapter);
+  // The notice waits for the run's first processing of messages: the box.
+  using Kind = platform::DeviceNotice::Kind;
+  computer_.Notices().Announce({{Kind::kArrival, sim::VirtualComputer::kAdapterInterface}});
+  EXPECT_EQ(RunReadout(), std::nullopt);
+  EXPECT_THAT(Boxes(), ElementsAre("Fehler: USB-Port der LCD-Platine nicht gefunden!"));
+  // Its delivery takes a second round of messages, which the box may or may not still run.
+  ProcessMessagesFor(std::chrono::milliseconds(100));
+  EXPECT_TRUE(view_.Timer1->isActive());
+  EXPECT_EQ(view_.statusLabel->text(), "USB-Adapter erkannt, Suche startet");
+}
+
+// The handshake's pauses process the window's messages: a close during the board's start-up
+// ends the run at once, with the port closed and no file written.
+TEST_F(ReadoutRunTest, ClosingTheWindowDuringTheHandshakeEndsTheRunAtOnce) {
+  using Clock = std::chrono::steady_clock;
+  Clock::time_point closed;
+  QTimer::singleShot(1000, &view_, [&] {
+    closed = Clock::now();
+    view_.close();
+  });
+  EXPECT_EQ(RunReadout(), std::nullopt);
+  EXPECT_LT(Clock::now() - closed, std::chrono::seconds(1)) << "the run went on after the close";
+  EXPECT_TRUE(escaped_.empty());  // the silent abort
+  EXPECT_TRUE(Boxes().empty());
+  EXPECT_FALSE(port_open());
+  EXPECT_EQ(computer_.Board().Received(), "") << "no probe after the close";
+  EXPECT_EQ(readout_.StatusOnClose(), ExitStatus::kPortSearch);
+  EXPECT_FALSE(AnyResultFileHere());
+}
+
+// "suchen" and the port list, used while the board is read, start no second run.
+TEST_F(ReadoutRunTest, SuchenAndThePortListDoNothingDuringARun) {
+  QTimer::singleShot(500, &view_, [this] {
+    view_.SuchenButton->click();
+    emit view_.ComboBox->activated(0);
+  });
+  EXPECT_EQ(RunReadout(), ExitStatus::kSuccess);
+  EXPECT_FALSE(view_.Timer1->isActive());
+  EXPECT_EQ(computer_.Board().Resets(), 1);
+  EXPECT_THAT(Boxes(), ElementsAre("Information: Übertragung erfolgreich beendet!"));
+}
+
 }  // namespace
 }  // namespace korvalesen::testing

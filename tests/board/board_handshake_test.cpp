@@ -115,6 +115,40 @@ TEST_F(HandshakeTest, BytesWaitingBeforeTheProbeAreNoEcho) {
   ExpectEndedWith(Handshake(), kNoAnswer);
 }
 
+// Each wait shorter than 16 ms lasts 16 ms, as on a system timer of 15.6 ms: the probe is sent
+// at 0, the polls look at 16, 32, ..., 112 ms.
+std::chrono::milliseconds CoarseTimer(std::chrono::milliseconds asked) {
+  return std::max(asked, 16ms);
+}
+
+TEST_F(HandshakeTest, TheEchoWindowIsKeptByTheClockWhenWaitsLastLonger) {
+  pause_.lasts = CoarseTimer;
+  firmware_.echoAtPoll = 6;  // found at 112 ms, after the look at 96 ms
+  EXPECT_EQ(Handshake(), std::nullopt);
+  EXPECT_TRUE(window_.boxes.empty());
+}
+
+TEST_F(HandshakeTest, AnEchoAfterTheWindowFailsHoweverFewPollsTookPlace) {
+  pause_.lasts = CoarseTimer;
+  firmware_.echoAtPoll = 7;
+  ExpectEndedWith(Handshake(), kNoAnswer);
+  // The polls end after 110 ms by the clock, not after a hundred of them.
+  EXPECT_EQ(pause_.Count(1ms), 6);
+}
+
+// The wait before the polls lasts 200 ms (the program was not scheduled): the echo that came
+// in it is still looked for, and counts.
+TEST_F(HandshakeTest, AWaitThatLastedLongNeverSkipsTheLookAfterIt) {
+  firmware_.echoAtPoll = 0;
+  pause_.lasts = [](std::chrono::milliseconds asked) { return asked == 10ms ? 200ms : asked; };
+  pause_.script = [this](std::chrono::milliseconds d) {
+    firmware_.OnWait(d);
+    if (d == 10ms && firmware_.received == "\xBA") computer_.Line().Send("\xBA");
+  };
+  EXPECT_EQ(Handshake(), std::nullopt);
+  EXPECT_TRUE(window_.boxes.empty());
+}
+
 // The far end takes no byte from `stuck_from` on (the probe at the start-up wait, the read
 // command once the echo went out) until the given 10 ms wait of that write.
 void StickOutput(sim::VirtualSerialLine& line, ScriptedPause& pause, ScriptedFirmware& firmware,
@@ -142,6 +176,13 @@ TEST_F(HandshakeTest, AWriteStillPendingAfter96WaitsFailsWithItsCode) {
   ExpectEndedWith(Handshake(), WriteFailure(1));
   EXPECT_EQ(pause_.Count(10ms), 96);
   EXPECT_EQ(pause_.Count(1ms), 0);
+}
+
+TEST_F(HandshakeTest, AWriteHas960MillisecondsByTheClock) {
+  pause_.lasts = [](std::chrono::milliseconds asked) { return asked == 10ms ? 16ms : asked; };
+  StickOutput(computer_.Line(), pause_, firmware_, 2000ms, 0);
+  ExpectEndedWith(Handshake(), WriteFailure(1));
+  EXPECT_EQ(pause_.Count(10ms), 60);
 }
 
 TEST_F(HandshakeTest, TheReadCommandsFirstByteFailsWithCode7) {

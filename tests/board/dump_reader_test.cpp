@@ -185,6 +185,13 @@ INSTANTIATE_TEST_SUITE_P(
         Silence{"VersionText", 5, kTimeout}),
     [](const auto& param_info) { return std::string(param_info.param.stage); });
 
+TEST_F(DumpReaderTest, TheSilenceLimitIsFiveSecondsByTheClock) {
+  const Dump parts = SplitDump(sim::BuildDump(sim::SampleBoardImage()));
+  pause_.lasts = [](std::chrono::milliseconds asked) { return asked == 10ms ? 16ms : asked; };
+  ExpectFailure(Read({parts.ascii.substr(0, 100)}), kTimeout);
+  EXPECT_EQ(firmware_.wasteAfterLastChunk, 313);  // 5000 / 16, rounded up
+}
+
 TEST_F(DumpReaderTest, TheDeviceTypeWaitPumpsMessages) {
   const Dump parts = SplitDump(sim::BuildDump(sim::SampleBoardImage()));
   ExpectFailure(Read({parts.ascii + parts.trailer.substr(0, 2)}),

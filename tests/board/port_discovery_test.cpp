@@ -192,5 +192,18 @@ TEST(FindAdapterSerial, TakesNineCharactersOfTheFirstMatchWithinTheBuffer) {
             "XYzzzzzzz");
 }
 
+// The adapter's USB device as Linux's notices name it and as Windows gives it; other devices,
+// other FTDI chips and its serial port are not it.
+TEST(IsAdapterNotice, KnowsTheAdaptersUsbDeviceOnly) {
+  EXPECT_TRUE(
+      IsAdapterNotice("USB#VID_0403&PID_6001#1-1.2#{a5dcbf10-6530-11d2-901f-00c04fb951ed}"));
+  EXPECT_TRUE(IsAdapterNotice(
+      "\\\\?\\usb#vid_0403&pid_6001#a50285bia#{a5dcbf10-6530-11d2-901f-00c04fb951ed}"));
+  EXPECT_FALSE(IsAdapterNotice("USB#VID_0403&PID_6015#1-1#{a5dcbf10-6530-11d2-901f-00c04fb951ed}"));
+  EXPECT_FALSE(IsAdapterNotice("USB#VID_046D&PID_C52B#1-2#{a5dcbf10-6530-11d2-901f-00c04fb951ed}"));
+  EXPECT_FALSE(IsAdapterNotice("ttyUSB0"));
+  EXPECT_FALSE(IsAdapterNotice("USB#VID_0403&PID_600"));
+}
+
 }  // namespace
 }  // namespace korvalesen::testing

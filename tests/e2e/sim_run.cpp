@@ -41,7 +41,7 @@ std::unique_ptr<ChildProcess> Start(SimRun& run) {
   command.insert(command.end(),
                  {"--auto-confirm", "--fast", "--ftp", "127.0.0.1:" + std::to_string(port)});
   command.insert(command.end(), run.arguments.begin(), run.arguments.end());
-  return std::make_unique<ChildProcess>(command, folder);
+  return std::make_unique<ChildProcess>(command, run.startIn.empty() ? folder : run.startIn);
 }
 
 void Finish(SimRun& run, ChildProcess& child) {

@@ -23,6 +23,8 @@ struct SimRun {
   const FtpServer* server = nullptr;
   // A run started earlier whose working directory this one shares; none: a fresh one.
   const SimRun* sharesFolderOf = nullptr;
+  // Where the program is started instead of its own new folder (which it still gets).
+  std::filesystem::path startIn;
   // Prepares the working directory before the run.
   std::function<void(const std::filesystem::path& directory)> prepare;
 

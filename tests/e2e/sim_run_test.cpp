@@ -7,8 +7,10 @@
 
 #include <gmock/gmock.h>
 
+#include <atomic>
 #include <filesystem>
 #include <map>
+#include <thread>
 
 #include "board/dump_reader.h"
 #include "common/result_file_names.h"
@@ -16,6 +18,7 @@
 #include "results/result_files.h"
 #include "sim/board_dump.h"
 #include "sim/virtual_computer.h"
+#include "tests/support/dropping_server.h"
 #include "tests/support/recording_window.h"
 #include "tests/support/temporary_directory.h"
 
@@ -244,6 +247,143 @@ TEST(SimRunTest, AHandshakeFailureEndsTheRunWithoutFiles) {
       Fault("stuck-write", {"Fehler: Daten senden konnte nicht ausgeführt werden!  Fehlercode "
                             "1\\n\\n             Datenübertragung abgebrochen!"}));
   ExpectFailures(std::move(cases), 2);
+}
+
+#ifndef _WIN32
+// The working folder however the program was started, each run with a home of its own named
+// "Łukasz": started in its own folder or in one it cannot write (the process file system), it
+// works in ~/Korvalesen, which it makes; started in a folder of the user's, it works there.
+// Where the upload fails, the files and then "nicht gesendet" lie in ~/Korvalesen.
+TEST(SimRunTest, TheResultsFolderWorksHoweverTheProgramWasStarted) {
+  ServerWithImport server;
+  const std::vector<std::string> sim_command = {KORVALESEN_SIM_COMMAND};
+  const fs::path own_folder = fs::path(sim_command.back()).parent_path();
+  TempFolder homes;
+  std::vector<fs::path> home;
+  for (const char* name : {"1", "2", "3", "4"}) {
+    home.push_back(homes.Path() / name / "Łukasz");
+    fs::create_directories(home.back());
+  }
+  const fs::path users_folder = home[2] / "Messungen Łukasz";
+  fs::create_directory(users_folder);
+  std::vector<SimRun> runs(3);
+  runs[0].startIn = own_folder;
+  runs[1].startIn = "/proc";
+  runs[2].startIn = users_folder;
+  for (std::size_t i = 0; i < runs.size(); ++i) {
+    runs[i].wrapper = {"/usr/bin/env", "HOME=" + home[i].string()};
+    runs[i].server = &server.Server();
+  }
+  RunAll(runs);
+  for (const SimRun& run : runs) {
+    SCOPED_TRACE(run.startIn.string());
+    EXPECT_EQ(run.status, 0);
+    EXPECT_THAT(run.lines, ElementsAre("Information: Übertragung erfolgreich beendet!"));
+  }
+  EXPECT_THAT(EntriesOf(home[0] / "Korvalesen"), IsEmpty());
+  EXPECT_THAT(EntriesOf(home[1] / "Korvalesen"), IsEmpty());
+  EXPECT_FALSE(fs::exists(home[2] / "Korvalesen"));
+  EXPECT_FALSE(fs::exists(own_folder / kConfig));
+
+  // No server: the files stay in ~/Korvalesen, and the next run sets them aside there.
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    std::vector<SimRun> unsent(1);
+    unsent[0].startIn = own_folder;
+    unsent[0].wrapper = {"/usr/bin/env", "HOME=" + home[3].string()};
+    RunAll(unsent);
+    EXPECT_EQ(unsent[0].status, 4);
+  }
+  EXPECT_THAT(EntriesOf(home[3] / "Korvalesen"),
+              ElementsAre(kFaultLog, kConfig, kSerialVersion, "nicht gesendet"));
+  EXPECT_EQ(EntriesOf(home[3] / "Korvalesen" / "nicht gesendet").size(), 1u);
+}
+#endif
+
+// The adapter plugged in after the first search failed, with the system's device notices: the
+// search follows by itself and the whole readout with it.
+TEST(SimRunTest, TheAdapterPluggedInLateStartsTheRun) {
+  ServerWithImport server;
+  std::vector<SimRun> runs =
+      RunsWithArguments({{"--fault", "plug-in-late:1500"},
+                         {"--fault", "no-serial-ports", "--fault", "plug-in-late:0"}});
+  for (SimRun& run : runs) run.server = &server.Server();
+  RunAll(runs);
+  const std::vector<std::string> first = {"Fehler: USB-Port der LCD-Platine nicht gefunden!",
+                                          "Fehler: Keinen ComPort auf dem PC gefunden!"};
+  for (std::size_t i = 0; i < runs.size(); ++i) {
+    SCOPED_TRACE(first[i]);
+    EXPECT_EQ(runs[i].status, 0);
+    EXPECT_THAT(runs[i].lines,
+                ElementsAre(first[i], "Information: Übertragung erfolgreich beendet!"));
+    EXPECT_THAT(LeftBehind(runs[i]), IsEmpty());
+  }
+  EXPECT_EQ(FilesIn(server.Folder("A123")), ResultFilesOf(sim::SampleBoardImage()));
+}
+
+// Threads that keep the processors busy for their life, as other programs on the machine do.
+class Spinners {
+ public:
+  explicit Spinners(int count) {
+    for (int i = 0; i < count; ++i) {
+      threads_.emplace_back([this] {
+        while (!stop_.load(std::memory_order_relaxed)) {
+        }
+      });
+    }
+  }
+  ~Spinners() {
+    stop_ = true;
+    for (std::thread& thread : threads_) thread.join();
+  }
+  Spinners(const Spinners&) = delete;
+  Spinners& operator=(const Spinners&) = delete;
+
+ private:
+  std::atomic<bool> stop_{false};
+  std::vector<std::thread> threads_;
+};
+
+// The echo window is kept by the clock, not by counting polls that a busy machine stretches:
+// an echo 150 ms after the probe is too late, one after 80 ms is in time.
+TEST(SimRunTest, TheEchoWindowHoldsAlsoOnABusyMachine) {
+  ServerWithImport server;
+  const Spinners busy(2);
+  std::vector<SimRun> runs =
+      RunsWithArguments({{"--fault", "late-echo:150"}, {"--fault", "late-echo:80"}});
+  for (SimRun& run : runs) run.server = &server.Server();
+  RunAll(runs);
+  EXPECT_EQ(runs[0].status, 2);
+  EXPECT_THAT(runs[0].lines,
+              ElementsAre("Fehler:      Gerät antwortet nicht!\\n\\nMögliche Gründe, z.B.:\\nTest-"
+                          "Jumper auf Platine vergessen.\\nNetzkabel nicht entfernt.\\nNoch keine "
+                          "Firmware geladen."));
+  EXPECT_EQ(runs[1].status, 0);
+  EXPECT_THAT(runs[1].lines, ElementsAre("Information: Übertragung erfolgreich beendet!"));
+  EXPECT_EQ(FilesIn(server.Folder("A123")), ResultFilesOf(sim::SampleBoardImage()));
+}
+
+// The longest time the window went without processing its messages stays far below the
+// seconds after which a system calls it hung, in a whole run and in one whose server drops
+// every packet (three connection attempts of a second each, with their pauses).
+TEST(SimRunTest, TheWindowKeepsAnsweringThroughARun) {
+  ServerWithImport server;
+  const DroppingServer dropping;
+  std::vector<SimRun> runs = RunsWithArguments({{"--report-ui-gap"},
+                                                {"--report-ui-gap", "--timeout", "1000", "--ftp",
+                                                 "127.0.0.1:" + std::to_string(dropping.Port())}});
+  runs[0].server = &server.Server();
+  RunAll(runs);
+  EXPECT_EQ(runs[0].status, 0);
+  EXPECT_EQ(runs[1].status, 4);
+  EXPECT_THAT(runs[1].lines.front(),
+              Eq("Fehler: Verbindung zum Server konnte nicht hergestellt werden."));
+  for (const SimRun& run : runs) {
+    ASSERT_FALSE(run.lines.empty());
+    const std::string prefix = "longest time without processing window messages: ";
+    ASSERT_THAT(run.lines.back(), ::testing::StartsWith(prefix));
+    const int gap = std::stoi(run.lines.back().substr(prefix.size()));
+    EXPECT_LT(gap, 1000) << run.lines.back();
+  }
 }
 
 // The board goes silent in the ASCII part, before the control character, before the language

@@ -95,7 +95,7 @@ TEST(WindowsSockets, ATextThatIsNoAddressIsAnInvalidArgument) {
   ASSERT_FALSE(socket.Failed());
   const auto native = static_cast<NativeSocket>(socket.value);
   EXPECT_EQ(BindSocket(native, "127.0.0.x").error, kWsaInvalidArgument);
-  EXPECT_EQ(ConnectSocket(native, "127.0.0.x", 21, 1000).error, kWsaInvalidArgument);
+  EXPECT_EQ(BeginConnect(native, "127.0.0.x", 21).error, kWsaInvalidArgument);
   ShutdownAndClose(native);
   StopSocketLibrary();
 }

@@ -259,7 +259,7 @@ TEST_F(BoardSimulatorTest, AWrongEchoComesAtOnce) {
 
 TEST_F(BoardSimulatorTest, ALateEcho) {
   sim::BoardFaults faults;
-  faults.lateEcho = true;
+  faults.lateEcho = 400ms;
   Board().SetFaults(faults);
   StartAndOpen();
   Reset();

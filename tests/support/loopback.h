@@ -15,7 +15,9 @@ using Socket = std::intptr_t;
 constexpr Socket kNone = -1;
 
 // A listening socket on 127.0.0.1 and the port the system gave it; throws when there is none.
-Socket Listen(std::uint16_t& port);
+// `backlog` is listen's: 0 holds one waiting connection, and the system drops the packets of
+// every further attempt while it waits unaccepted.
+Socket Listen(std::uint16_t& port, int backlog = 4);
 // The next connection, or kNone when none comes within the time.
 Socket Accept(Socket listener, int timeout_ms);
 // A connection to the port on 127.0.0.1, or kNone when it is refused.

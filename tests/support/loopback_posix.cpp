@@ -13,12 +13,12 @@ namespace korvalesen::testing::loopback {
 
 // Every socket is closed on exec, so that the servers the tests start as child processes
 // inherit none.
-Socket Listen(std::uint16_t& port) {
+Socket Listen(std::uint16_t& port, int backlog) {
   const int socket_id = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
   sockaddr_in address = Address(0);
   if (socket_id < 0 ||
       bind(socket_id, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-      listen(socket_id, 4) != 0) {
+      listen(socket_id, backlog) != 0) {
     if (socket_id >= 0) close(socket_id);
     throw std::runtime_error("cannot listen on 127.0.0.1");
   }

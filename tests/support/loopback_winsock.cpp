@@ -32,11 +32,11 @@ SOCKET OpenSocket() {
 
 }  // namespace
 
-Socket Listen(std::uint16_t& port) {
+Socket Listen(std::uint16_t& port, int backlog) {
   const SOCKET socket_id = OpenSocket();
   sockaddr_in address = Address(0);
   if (bind(socket_id, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-      listen(socket_id, 4) != 0) {
+      listen(socket_id, backlog) != 0) {
     closesocket(socket_id);
     throw std::runtime_error("cannot listen on 127.0.0.1");
   }

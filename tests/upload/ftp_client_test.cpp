@@ -12,6 +12,7 @@
 #include <utility>
 
 #include "common/windows1252.h"
+#include "tests/support/dropping_server.h"
 #include "tests/upload/ftp_servers.h"
 #include "tests/upload/scripted_server.h"
 #include "upload/id_errors.h"
@@ -496,6 +497,69 @@ TEST(TcpConnection, RefusedConnection) {
       EXPECT_EQ(error.LastError(), error_code);
     }
   }
+}
+
+using Clock = std::chrono::steady_clock;
+
+// The times of the calls of OnWaiting, with the start and the end of the wait around them.
+struct WaitPumps {
+  std::vector<Clock::time_point> times{Clock::now()};
+  TIdSocketHandle::WaitPump Pump() {
+    return [this] { times.push_back(Clock::now()); };
+  }
+  Clock::duration LongestGap() {
+    times.push_back(Clock::now());
+    Clock::duration longest{};
+    for (std::size_t i = 1; i < times.size(); ++i) {
+      longest = std::max(longest, times[i] - times[i - 1]);
+    }
+    return longest;
+  }
+};
+
+// The connect's wait, and the waits for input and for room to send, call OnWaiting between
+// short slices up to the limit (a bound of a second stands for "no blocking for seconds").
+TEST(TcpConnection, ItsWaitsCallOnWaitingUpToTheLimit) {
+  DroppingServer dropping;
+  TIdTCPClient client;
+  client.Host = "127.0.0.1";
+  client.Port = dropping.Port();
+  client.InactivityTimeout = std::chrono::milliseconds(1500);
+  WaitPumps connecting;
+  client.OnWaiting = connecting.Pump();
+  try {
+    client.OpenConnection();
+    FAIL() << "connected to a server that drops everything";
+  } catch (const EIdSocketError& error) {
+    EXPECT_EQ(error.LastError(), 10060);
+  }
+  EXPECT_GE(Clock::now() - connecting.times.front(), std::chrono::milliseconds(1400));
+  EXPECT_LT(connecting.LongestGap(), std::chrono::seconds(1));
+  EXPECT_GE(connecting.times.size(), 4u);
+
+  ScriptedServer silent([](ScriptedSession& s) { s.ReadLine(); });
+  auto ftp = Client(silent);
+  ftp->InactivityTimeout = std::chrono::milliseconds(1500);
+  ftp->OpenConnection();
+  WaitPumps receiving;
+  ftp->OnWaiting = receiving.Pump();
+  EXPECT_THROW(ftp->ReceiveLine(), EIdSocketError);
+  EXPECT_LT(receiving.LongestGap(), std::chrono::seconds(1));
+  EXPECT_GE(receiving.times.size(), 4u);
+  ftp->SendLine("bye");
+}
+
+TEST(TcpConnection, AnErrorOfOnWaitingEndsTheWaitAndLeaves) {
+  DroppingServer dropping;
+  TIdTCPClient client;
+  client.Host = "127.0.0.1";
+  client.Port = dropping.Port();
+  client.InactivityTimeout = std::chrono::seconds(10);
+  client.OnWaiting = [] { throw std::runtime_error("closed"); };
+  const Clock::time_point start = Clock::now();
+  EXPECT_THROW(client.OpenConnection(), std::runtime_error);
+  EXPECT_LT(Clock::now() - start, std::chrono::seconds(1));
+  EXPECT_FALSE(client.SocketHandle().Allocated());
 }
 
 }  // namespace

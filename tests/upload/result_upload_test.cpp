@@ -12,8 +12,10 @@
 #include <functional>
 #include <memory>
 
+#include "common/pumping_sleeper.h"
 #include "common/result_file_names.h"
 #include "results/unsent_results.h"
+#include "tests/support/dropping_server.h"
 #include "tests/support/recording_window.h"
 #include "tests/upload/ftp_servers.h"
 #include "upload/id_errors.h"
@@ -116,11 +118,23 @@ class UploadTest : public ::testing::TestWithParam<ServerKind> {
 
   void ExpectUploaded(const fs::path& folder) {
     ExpectUploadedFiles(folder);
-    EXPECT_THAT(
-        window_.calls,
-        ElementsAre("status:Mit Server verbunden", "pump", "pump", "status:Verbindung beendet",
-                    "info:" + std::string("Übertragung erfolgreich beendet!"_w1252)));
+    EXPECT_THAT(CallsBesidesPumps(),
+                ElementsAre("status:Mit Server verbunden", "status:Verbindung beendet",
+                            "info:" + std::string("Übertragung erfolgreich beendet!"_w1252)));
+    // One after entering "import", one after entering the board's folder, and any number
+    // while the client waited for the server.
+    EXPECT_GE(window_.processed_messages, 2);
     EXPECT_FALSE(ftpConnected);
+  }
+
+  // The window's calls but the processing of messages, which the waits for the server add
+  // as often as the server makes them wait.
+  std::vector<std::string> CallsBesidesPumps() const {
+    std::vector<std::string> calls;
+    for (const std::string& call : window_.calls) {
+      if (call != "pump") calls.push_back(call);
+    }
+    return calls;
   }
 
   TempFolder work_;
@@ -171,8 +185,9 @@ TEST_P(UploadTest, AGarbledSerialNumberIsRefusedBeforeConnecting) {
   for (const auto& [serial_number, shown] : garbled) {
     window_.calls.clear();
     EXPECT_FALSE(Upload(serial_number));
-    EXPECT_THAT(window_.calls, ElementsAre("error:Seriennummer \"" + shown +
-                                           std::string("\" ist als Ordnername ungültig!"_w1252)));
+    EXPECT_THAT(CallsBesidesPumps(),
+                ElementsAre("error:Seriennummer \"" + shown +
+                            std::string("\" ist als Ordnername ungültig!"_w1252)));
   }
   EXPECT_TRUE(fs::is_empty(Server().root / "import"));
   EXPECT_FALSE(fs::exists(Server().root / "x"));
@@ -187,8 +202,8 @@ TEST_P(UploadTest, MissingImportFolderIsReportedAndTheFilesStay) {
   Start();
   fs::create_directory(Server().root / "reimport");
   EXPECT_FALSE(Upload());
-  EXPECT_THAT(window_.calls, ElementsAre("status:Mit Server verbunden",
-                                         "error:Ordner auf Server nicht gefunden."));
+  EXPECT_THAT(CallsBesidesPumps(), ElementsAre("status:Mit Server verbunden",
+                                               "error:Ordner auf Server nicht gefunden."));
   for (const auto name : kResultFileNames) EXPECT_TRUE(fs::exists(name)) << name;
 }
 
@@ -198,8 +213,11 @@ TEST_P(UploadTest, WrongPasswordFailsAfterThreeAttempts) {
   settings_.password = Server().wrongPassword;
   settings_.retryPause = std::chrono::milliseconds(1000);
   EXPECT_FALSE(Upload());
-  EXPECT_THAT(window_.calls,
+  EXPECT_THAT(CallsBesidesPumps(),
               ElementsAre("error:Verbindung zum Server konnte nicht hergestellt werden."));
+  // The two pauses of a second between the attempts kept the window answering (a quarter of the
+  // nominal count, as a busy machine wakes late).
+  EXPECT_GE(window_.processed_messages, 2 * std::chrono::seconds(1) / kMessagePumpInterval / 4);
   EXPECT_FALSE(ftpConnected);
   for (const auto name : kResultFileNames) EXPECT_TRUE(fs::exists(name)) << name;
 }
@@ -295,6 +313,31 @@ TEST(UploadPyftpdlib, ForeignPassiveAddressStillUploads) {
   for (const auto name : kResultFileNames) {
     EXPECT_EQ(ReadFileBytes(server.Server().root / "import" / "0042" / name), std::string(name));
   }
+}
+
+// A window closed while the client waits for the server: the silent abort of its processing of
+// messages ends the upload at once, without another attempt and without a box.
+TEST(UploadWaits, TheSilentAbortOfTheWindowEndsTheConnectingAtOnce) {
+  const DroppingServer dropping;
+  class ClosedWindow : public RecordingWindow {
+   public:
+    void ProcessMessages() override {
+      RecordingWindow::ProcessMessages();
+      throw SilentAbort();
+    }
+  } window;
+  UploadSettings settings;
+  settings.host = "127.0.0.1";
+  settings.port = dropping.Port();
+  settings.inactivityTimeout = std::chrono::seconds(5);
+  TIdFTP ftp;
+  SetUpIdFTP1(ftp);
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_THROW(UploadResults(window, ftp, Readout{"A1B2", {}}, settings), SilentAbort);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
+  EXPECT_THAT(window.calls, ElementsAre("pump"));
+  EXPECT_FALSE(ftp.SocketHandle().Allocated());
+  EXPECT_FALSE(ftp.OnWaiting) << "the upload's pump stays behind";
 }
 
 TEST(UploadServers, MissingServerProgramFailsLoudly) {
