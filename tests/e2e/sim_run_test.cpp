@@ -85,12 +85,15 @@ std::vector<SimRun> RunsWithArguments(const std::vector<std::vector<std::string>
   return runs;
 }
 
-// The entries a run left in its working directory, besides its dump file, its lock file and
-// its log.
-std::vector<std::string> LeftBehind(const SimRun& run) {
-  std::vector<std::string> names = EntriesOf(run.directory->Path());
+// The entries runs left in a working folder, besides the dump file, the lock file and the log.
+std::vector<std::string> LeftBehindIn(const fs::path& folder) {
+  std::vector<std::string> names = EntriesOf(folder);
   for (const char* own : {"dump.bin", "korvalesen.lock", "korvalesen.log"}) std::erase(names, own);
   return names;
+}
+
+std::vector<std::string> LeftBehind(const SimRun& run) {
+  return LeftBehindIn(run.directory->Path());
 }
 
 // The three result files as the writers make them of the image.
@@ -273,6 +276,8 @@ TEST(SimRunTest, TheResultsFolderWorksHoweverTheProgramWasStarted) {
   for (std::size_t i = 0; i < runs.size(); ++i) {
     runs[i].wrapper = {"/usr/bin/env", "HOME=" + home[i].string()};
     runs[i].server = &server.Server();
+    // Boards of their own, so that the runs at once never share a server folder.
+    runs[i].arguments = {"--seed", std::to_string(i + 1)};
   }
   RunAll(runs);
   for (const SimRun& run : runs) {
@@ -280,12 +285,12 @@ TEST(SimRunTest, TheResultsFolderWorksHoweverTheProgramWasStarted) {
     EXPECT_EQ(run.status, 0);
     EXPECT_THAT(run.lines, ElementsAre("Information: Übertragung erfolgreich beendet!"));
   }
-  EXPECT_THAT(EntriesOf(home[0] / "Korvalesen"), IsEmpty());
-  EXPECT_THAT(EntriesOf(home[1] / "Korvalesen"), IsEmpty());
+  EXPECT_THAT(LeftBehindIn(home[0] / "Korvalesen"), IsEmpty());
+  EXPECT_THAT(LeftBehindIn(home[1] / "Korvalesen"), IsEmpty());
   EXPECT_FALSE(fs::exists(home[2] / "Korvalesen"));
   EXPECT_FALSE(fs::exists(own_folder / kConfig));
 
-  // No server: the files stay in ~/Korvalesen, and the next run sets them aside there.
+  // No server: each run sets its files aside in ~/Korvalesen.
   for (int attempt = 0; attempt < 2; ++attempt) {
     std::vector<SimRun> unsent(1);
     unsent[0].startIn = own_folder;
@@ -293,9 +298,8 @@ TEST(SimRunTest, TheResultsFolderWorksHoweverTheProgramWasStarted) {
     RunAll(unsent);
     EXPECT_EQ(unsent[0].status, 4);
   }
-  EXPECT_THAT(EntriesOf(home[3] / "Korvalesen"),
-              ElementsAre(kFaultLog, kConfig, kSerialVersion, "nicht gesendet"));
-  EXPECT_EQ(EntriesOf(home[3] / "Korvalesen" / "nicht gesendet").size(), 1u);
+  EXPECT_THAT(LeftBehindIn(home[3] / "Korvalesen"), ElementsAre("nicht gesendet"));
+  EXPECT_EQ(EntriesOf(home[3] / "Korvalesen" / "nicht gesendet").size(), 2u);
 }
 #endif
 
