@@ -7,6 +7,7 @@
 
 #include "app/message_boxes.h"
 #include "app/win32/win32_box_owner.h"
+#include "app/window_layout.h"
 #include "common/exception_display.h"
 #include "platform/user_interface_loop.h"
 #include "platform/win32/code_page.h"
@@ -18,37 +19,22 @@ namespace {
 
 using platform::WideFrom1252;
 using platform::Windows1252From;
+namespace layout = window_layout;
 
 constexpr wchar_t kWindowClass[] = L"TMainForm";
 constexpr UINT_PTR kTimer1 = 1;
 // The icon resource that the program's resource script holds.
 constexpr int kProgramIcon = 1;
-constexpr COLORREF kResetPanelGreen = RGB(0, 128, 0);
-
-// The layout at 96 pixels per inch: the client area, and each control's place in its parent.
-constexpr SIZE kClientSize = {574, 127};
-struct Place {
-  int left, top, width, height;
-};
-constexpr Place kGroupBox3 = {16, 24, 353, 89};
-constexpr Place kStatusLabel = {16, 64, 329, 18};
-constexpr Place kProgressBar = {16, 32, 233, 25};
-constexpr Place kResetPanel = {264, 32, 73, 25};
-constexpr Place kGroupBox4 = {384, 24, 177, 89};
-constexpr Place kComboBox = {16, 24, 137, 26};
-constexpr Place kSuchenButton = {16, 56, 137, 25};
-constexpr int kComboBoxItemHeight = 18;
 // The drop-down list shows this many items before it scrolls.
 constexpr int kComboBoxListItems = 8;
-constexpr int kFontHeight = 16;
 
 // The main window's style: a thin fixed frame with caption, system menu and minimise box.
 constexpr DWORD kFormStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
 
-HFONT CreateArial(int height, bool bold) {
-  return CreateFontW(-height, 0, 0, 0, bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE,
+HFONT CreateLayoutFont(const layout::Font& font, int height) {
+  return CreateFontW(-height, 0, 0, 0, font.bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE,
                      DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                     DEFAULT_PITCH | FF_SWISS, L"Arial");
+                     DEFAULT_PITCH | FF_SWISS, WideFrom1252(font.family).c_str());
 }
 
 // The group boxes hold their controls as children; the notices and colour requests of those
@@ -94,7 +80,7 @@ Win32MainFormView::Win32MainFormView() {
   }
   HINSTANCE instance = GetModuleHandleW(nullptr);
   RegisterWindowClass(instance, &WindowProcedure);
-  RECT outer = {0, 0, Scaled(kClientSize.cx), Scaled(kClientSize.cy)};
+  RECT outer = {0, 0, Scaled(layout::kClientSize.width), Scaled(layout::kClientSize.height)};
   AdjustWindowRectEx(&outer, kFormStyle, FALSE, 0);
   MainForm = CreateWindowExW(0, kWindowClass, L"", kFormStyle, CW_USEDEFAULT, CW_USEDEFAULT,
                              outer.right - outer.left, outer.bottom - outer.top, nullptr, nullptr,
@@ -103,9 +89,10 @@ Win32MainFormView::Win32MainFormView() {
     throw Error("Das Fenster kann nicht erzeugt werden: " +
                 std::to_string(static_cast<unsigned long>(GetLastError())));
   }
-  arial_ = CreateArial(Scaled(kFontHeight), false);
-  arialBold_ = CreateArial(Scaled(kFontHeight), true);
-  resetPanelColor_ = kResetPanelGreen;
+  arial_ = CreateLayoutFont(layout::kControlFont, Scaled(layout::kControlFont.pixel_height));
+  arialBold_ =
+      CreateLayoutFont(layout::kResetPanelFont, Scaled(layout::kResetPanelFont.pixel_height));
+  resetPanelColor_ = layout::kResetPanelGreen;
   resetPanelBrush_ = CreateSolidBrush(resetPanelColor_);
   CreateControls();
   SetBoxOwner(MainForm);
@@ -121,46 +108,51 @@ Win32MainFormView::~Win32MainFormView() {
 }
 
 int Win32MainFormView::Scaled(int pixels) const {
-  return MulDiv(pixels, pixelsPerInch_, 96);
+  return layout::Scaled(pixels, pixelsPerInch_);
 }
 
 void Win32MainFormView::CreateControls() {
   HINSTANCE instance = GetModuleHandleW(nullptr);
-  const auto create = [&](const wchar_t* window_class, const wchar_t* text, DWORD style,
-                          DWORD extended_style, HWND parent, const Place& place, HFONT font) {
-    HWND control =
-        CreateWindowExW(extended_style, window_class, text, WS_CHILD | WS_VISIBLE | style,
-                        Scaled(place.left), Scaled(place.top), Scaled(place.width),
-                        Scaled(place.height), parent, nullptr, instance, nullptr);
+  const auto create = [&](const wchar_t* window_class, std::string_view caption, DWORD style,
+                          DWORD extended_style, HWND parent, const layout::Place& place,
+                          HFONT font) {
+    HWND control = CreateWindowExW(extended_style, window_class, WideFrom1252(caption).c_str(),
+                                   WS_CHILD | WS_VISIBLE | style, Scaled(place.left),
+                                   Scaled(place.top), Scaled(place.width), Scaled(place.height),
+                                   parent, nullptr, instance, nullptr);
     SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     return control;
   };
 
-  GroupBox3 =
-      create(WC_BUTTONW, L"Status", BS_GROUPBOX | WS_CLIPCHILDREN, 0, MainForm, kGroupBox3, arial_);
+  GroupBox3 = create(WC_BUTTONW, layout::kGroupBox3Caption, BS_GROUPBOX | WS_CLIPCHILDREN, 0,
+                     MainForm, layout::kGroupBox3, arial_);
   SetWindowSubclass(GroupBox3, &GroupBoxProcedure, 0, 0);
-  statusLabel =
-      create(WC_STATICW, L"", SS_LEFTNOWORDWRAP | SS_NOPREFIX, 0, GroupBox3, kStatusLabel, arial_);
-  ProgressBar = create(PROGRESS_CLASSW, L"", PBS_SMOOTH, 0, GroupBox3, kProgressBar, nullptr);
+  statusLabel = create(WC_STATICW, "", SS_LEFTNOWORDWRAP | SS_NOPREFIX, 0, GroupBox3,
+                       layout::kStatusLabel, arial_);
+  ProgressBar =
+      create(PROGRESS_CLASSW, "", PBS_SMOOTH, 0, GroupBox3, layout::kProgressBar, nullptr);
   SendMessageW(ProgressBar, PBM_SETRANGE32, 0, 100);
   SendMessageW(ProgressBar, PBM_SETSTEP, 1, 0);
   SendMessageW(ProgressBar, PBM_SETPOS, 0, 0);
   // A panel with a lowered bevel, its caption centred both ways.
-  ResetPanel = create(WC_STATICW, L"Reset", SS_CENTER | SS_CENTERIMAGE | SS_NOPREFIX,
-                      WS_EX_STATICEDGE, GroupBox3, kResetPanel, arialBold_);
+  ResetPanel =
+      create(WC_STATICW, layout::kResetPanelCaption, SS_CENTER | SS_CENTERIMAGE | SS_NOPREFIX,
+             WS_EX_STATICEDGE, GroupBox3, layout::kResetPanel, arialBold_);
 
-  GroupBox4 =
-      create(WC_BUTTONW, L"Port", BS_GROUPBOX | WS_CLIPCHILDREN, 0, MainForm, kGroupBox4, arial_);
+  GroupBox4 = create(WC_BUTTONW, layout::kGroupBox4Caption, BS_GROUPBOX | WS_CLIPCHILDREN, 0,
+                     MainForm, layout::kGroupBox4, arial_);
   SetWindowSubclass(GroupBox4, &GroupBoxProcedure, 0, 0);
   // A combo box's height is that of its dropped-down list; its closed height follows from
   // the selection field's, which is set to give the layout's height.
-  Place combo_place = kComboBox;
-  combo_place.height = kComboBox.height + kComboBoxListItems * kComboBoxItemHeight + 2;
+  layout::Place combo_place = layout::kComboBox;
+  combo_place.height =
+      layout::kComboBox.height + kComboBoxListItems * layout::kComboBoxItemHeight + 2;
   ComboBox =
-      create(WC_COMBOBOXW, L"", CBS_DROPDOWNLIST | WS_VSCROLL, 0, GroupBox4, combo_place, arial_);
-  SendMessageW(ComboBox, CB_SETITEMHEIGHT, 0, Scaled(kComboBoxItemHeight));
-  SetComboBoxClosedHeight(Scaled(kComboBox.height));
-  SuchenButton = create(WC_BUTTONW, L"suchen", BS_PUSHBUTTON, 0, GroupBox4, kSuchenButton, arial_);
+      create(WC_COMBOBOXW, "", CBS_DROPDOWNLIST | WS_VSCROLL, 0, GroupBox4, combo_place, arial_);
+  SendMessageW(ComboBox, CB_SETITEMHEIGHT, 0, Scaled(layout::kComboBoxItemHeight));
+  SetComboBoxClosedHeight(Scaled(layout::kComboBox.height));
+  SuchenButton = create(WC_BUTTONW, layout::kSuchenButtonCaption, BS_PUSHBUTTON, 0, GroupBox4,
+                        layout::kSuchenButton, arial_);
 }
 
 // The closed height is the selection field's and the frame around it, which the system draws
@@ -215,7 +207,7 @@ LRESULT Win32MainFormView::Handle(UINT message, WPARAM wparam, LPARAM lparam) {
       // The status line is opaque white; the lamp keeps its colour while disabled.
       if (control == statusLabel) {
         SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
-        SetBkColor(dc, RGB(255, 255, 255));
+        SetBkColor(dc, layout::kStatusLabelWhite);
         return reinterpret_cast<LRESULT>(GetStockObject(WHITE_BRUSH));
       }
       if (control == ResetPanel) {
