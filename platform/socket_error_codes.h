@@ -1,8 +1,9 @@
 #pragma once
 
 // The Windows socket error codes. The socket layer reports every failure with one of them
-// (platform/posix/bsd_sockets.cpp maps errno onto them) and the texts of the socket errors are
-// bound to them. The comment names the Windows constant.
+// (platform/posix/bsd_sockets.cpp maps errno onto them; platform/win32/winsock.cpp passes on
+// WSAGetLastError's) and the texts of the socket errors are bound to them. The comment names
+// the Windows constant.
 
 namespace korvalesen::platform {
 
