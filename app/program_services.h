@@ -5,7 +5,7 @@
 // product uses the real ones; tests and the simulator-driven variant put in the virtual
 // computer and a loopback server.
 
-#include "board/pause.h"
+#include "common/pause.h"
 #include "platform/tone_player.h"
 #include "serial/com_port.h"
 #include "upload/result_upload.h"

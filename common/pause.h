@@ -1,7 +1,7 @@
 #pragma once
 
-// The plain waits of the board link: they block the thread and process no window messages.
-// Tests count them and let the far end of the line act at a given wait.
+// The plain waits of the board link and the upload: they block the thread and process no
+// window messages. Tests count them and let the far end of the line act at a given wait.
 
 #include <chrono>
 

@@ -1,7 +1,6 @@
 #include "upload/result_upload.h"
 
 #include <filesystem>
-#include <thread>
 #include <vector>
 
 #include "common/errors.h"
@@ -43,7 +42,7 @@ bool ConnectWithRetries(TIdFTP& ftp, const UploadSettings& settings) {
       // Whatever ended the attempt (a reply, a socket error, lack of memory) costs one try.
       ftpConnected = false;
       if (attempt >= kAttempts) return false;
-      std::this_thread::sleep_for(settings.retryPause);
+      settings.pause->Sleep(settings.retryPause);
     }
   } while (!ftpConnected);
   return true;

@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "common/pause.h"
 #include "common/result_file_names.h"
 #include "common/window_operations.h"
 #include "common/windows1252.h"
@@ -22,8 +23,9 @@ struct UploadSettings {
   std::uint16_t port = 21;
   std::string user = kFtpUser;
   std::string password = std::string("KpD#Ra27äMolch"_w1252);
-  // The plain wait between two failed connection attempts.
+  // The plain wait between two failed connection attempts, and what waits it.
   std::chrono::milliseconds retryPause{1000};
+  Pause* pause = &RealPause();
   // How long connecting, reading or sending may go without progress (socket error 10060).
   std::chrono::milliseconds inactivityTimeout{std::chrono::seconds(60)};
 };

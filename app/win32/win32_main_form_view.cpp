@@ -25,6 +25,9 @@ constexpr wchar_t kWindowClass[] = L"TMainForm";
 constexpr UINT_PTR kTimer1 = 1;
 // The icon resource that the program's resource script holds.
 constexpr int kProgramIcon = 1;
+// The system's arrow cursor, IDC_ARROW; the macro gives its narrow form in a build without
+// UNICODE, so the wide call names its number.
+constexpr WORD kArrowCursor = 32512;
 // The drop-down list shows this many items before it scrolls.
 constexpr int kComboBoxListItems = 8;
 
@@ -56,7 +59,7 @@ void RegisterWindowClass(HINSTANCE instance, WNDPROC procedure) {
   window_class.cbSize = sizeof window_class;
   window_class.lpfnWndProc = procedure;
   window_class.hInstance = instance;
-  window_class.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));  // the arrow
+  window_class.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(kArrowCursor));
   window_class.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
   window_class.lpszClassName = kWindowClass;
   window_class.hIcon = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(kProgramIcon),

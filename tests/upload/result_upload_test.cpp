@@ -10,8 +10,10 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <vector>
 
 #include "tests/support/recording_window.h"
+#include "tests/support/scripted_pause.h"
 #include "tests/upload/ftp_servers.h"
 #include "upload/id_errors.h"
 
@@ -154,7 +156,11 @@ TEST_P(UploadTest, WrongPasswordFailsAfterThreeAttempts) {
   fs::create_directory(Server().root / "import");
   settings_.password = Server().wrongPassword;
   settings_.retryPause = std::chrono::milliseconds(1000);
+  testing::ScriptedPause pause;
+  settings_.pause = &pause;
   EXPECT_FALSE(Upload());
+  EXPECT_EQ(pause.sleeps, std::vector<std::chrono::milliseconds>(2, settings_.retryPause))
+      << "one pause between each two attempts";
   EXPECT_THAT(window_.calls,
               ElementsAre("error:Verbindung zum Server konnte nicht hergestellt werden."));
   EXPECT_FALSE(ftpConnected);
