@@ -7,7 +7,7 @@
 
 #include <functional>
 
-#include "board/pause.h"
+#include "common/pause.h"
 #include "platform/tone_player.h"
 #include "serial/com_port.h"
 #include "upload/result_upload.h"

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <string>
 
-#include "board/pause.h"
+#include "common/pause.h"
 #include "common/window_operations.h"
 #include "platform/device_namespace.h"
 #include "platform/tone_player.h"

@@ -19,6 +19,7 @@
 #include "platform/qt/qt_user_interface_loop.h"
 #include "sim/recording_tone_player.h"
 #include "sim/virtual_computer.h"
+#include "tests/support/process_end_catcher.h"
 #include "tests/support/recording_board_window.h"
 #include "tests/support/scripted_pause.h"
 
@@ -27,10 +28,6 @@ namespace {
 
 constexpr std::uint8_t kProbe = 0xBA;
 constexpr std::size_t kVersionLimit = 16;
-
-struct ProcessEnded {
-  ExitStatus status;
-};
 
 // The board at the reader's waits: DSR follows DTR, the probe is echoed, and the dump goes out
 // at the first wait after the read command has been taken and the input purged.
@@ -134,8 +131,8 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
   // The serial port hands its events to the thread of the application object.
   static QCoreApplication application(*argc, *argv);
   korvalesen::platform::InstallQtUserInterfaceLoop();
-  korvalesen::SetProcessEndHook(
-      [](korvalesen::ExitStatus status) { throw korvalesen::fuzz::ProcessEnded{status}; });
+  // A run that ends the program ends it in process, as in the tests.
+  static korvalesen::testing::ProcessEndCatcher process_end;
   return 0;
 }
 
@@ -159,12 +156,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   port.SetActive(true);
 
   auto image = std::make_unique<ConfigImage>();
-  std::optional<ExitStatus> ended;
-  try {
-    ReadConfiguration(link, *image);
-  } catch (const ProcessEnded& end) {
-    ended = end.status;
-  }
+  const std::optional<ExitStatus> ended = testing::EndOf([&] { ReadConfiguration(link, *image); });
 
   const std::optional<std::string> failure = ExpectedFailure(dump);
   if (failure) {

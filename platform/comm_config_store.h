@@ -2,7 +2,8 @@
 
 // The stored default configuration of serial devices: one record of line settings per device,
 // written by the default-configuration dialog and read by the configuration dialogs. On Linux
-// it is one small text file per device (platform/posix/comm_config_files.h).
+// it is one small text file per device (platform/posix/comm_config_files.h); on Windows one
+// registry value per device (platform/win32/registry_config_store.h).
 
 #include <optional>
 #include <string>

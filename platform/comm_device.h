@@ -1,9 +1,11 @@
 #pragma once
 
 // The comm-device layer: one open serial device as the serial port component sees it. The
-// Linux implementation sits on termios (platform/posix/termios_device.cpp); the virtual serial
-// line of sim/ is the second implementation. Every failing call throws SysError with the
-// system's error code (an errno value) and its text, taken at the call that failed.
+// Linux implementation sits on termios (platform/posix/termios_device.cpp), the Windows one on
+// the Win32 comm functions with overlapped I/O (platform/win32/comm_device.cpp); the virtual
+// serial line of sim/ is the double. Every failing call throws SysError with the system's
+// error code and its text, taken at the call that failed: on Linux the errno value and
+// strerror's text, on Windows GetLastError's value and FormatMessage's text.
 //
 // The numbers of the flag words (purge flags, communication error bits, modem status bits,
 // event bits) are those the component's properties are defined with; they bind meaning only.
@@ -18,7 +20,8 @@
 
 namespace korvalesen::platform {
 
-// A failed system call: the errno value and strerror's text.
+// A failed system call: its code and the system's text (errno and strerror on Linux,
+// GetLastError and FormatMessage on Windows).
 class SysError : public std::runtime_error {
  public:
   SysError(int code, std::string text) : std::runtime_error(std::move(text)), code_(code) {}
@@ -30,8 +33,9 @@ class SysError : public std::runtime_error {
   int code_;
 };
 
-// The code a device that has gone away (an unplugged adapter) reports: EIO, whose value 5 is
-// also the code the component closes the port on.
+// The code a device that has gone away (an unplugged adapter) reports, on which the component
+// closes the port: 5 on both systems, EIO on Linux and ERROR_ACCESS_DENIED on Windows, which
+// the USB serial drivers give for calls on the handle of a removed device.
 inline constexpr int kDeviceGoneCode = 5;
 
 enum class DtrControl : std::uint8_t { kDisable, kEnable, kHandshake };

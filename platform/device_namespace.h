@@ -2,7 +2,9 @@
 
 // The device-namespace layer: the names of all devices of the system, the serial-port map,
 // the port of the board's USB serial adapter and the exclusive test open of a device path.
-// On Linux it is read from sysfs; the virtual device list of sim/ stands in for it in tests.
+// On Linux it is read from sysfs (platform/linux/sysfs_devices.h); on Windows from the
+// names QueryDosDevice lists and the registry (platform/win32/registry_devices.cpp);
+// the virtual device list of sim/ stands in for it in tests.
 
 #include <string>
 #include <string_view>

@@ -2,8 +2,9 @@
 
 // The device-notice layer: the system's announcements that a serial port or a USB device has
 // arrived or has been removed. On Linux they are the kernel's device events
-// (platform/linux/uevent_listener.cpp), watched by the user-interface loop; no thread of their
-// own is involved.
+// (platform/linux/uevent_listener.cpp), watched by the user-interface loop; on Windows the
+// WM_DEVICECHANGE messages of the user-interface loop's window and the main window
+// (platform/win32/device_change_notices.cpp). No thread of their own is involved.
 
 #include <cstdint>
 #include <functional>

@@ -2,7 +2,8 @@
 
 // The priority layer: the process priority class while a port is open and the event thread's
 // priority. On Linux both are nice values (platform/linux/priority.cpp); no real-time
-// scheduling policy is used. A refusal (no privilege) is ignored.
+// scheduling policy is used. On Windows they are the priority class and the thread priority
+// (platform/win32/priority.cpp). A refusal (no privilege) is ignored.
 
 namespace korvalesen::platform {
 

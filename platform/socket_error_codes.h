@@ -1,8 +1,9 @@
 #pragma once
 
 // The Windows socket error codes. The socket layer reports every failure with one of them
-// (platform/posix/bsd_sockets.cpp maps errno onto them) and the texts of the socket errors are
-// bound to them. The comment names the Windows constant.
+// (platform/posix/bsd_sockets.cpp maps errno onto them; platform/win32/winsock.cpp passes on
+// WSAGetLastError's) and the texts of the socket errors are bound to them. The comment names
+// the Windows constant.
 
 namespace korvalesen::platform {
 
@@ -44,5 +45,10 @@ inline constexpr int kWsaNameTooLong = 10063;                 // WSAENAMETOOLONG
 inline constexpr int kWsaHostDown = 10064;                    // WSAEHOSTDOWN
 inline constexpr int kWsaHostUnreachable = 10065;             // WSAEHOSTUNREACH
 inline constexpr int kWsaNotEmpty = 10066;                    // WSAENOTEMPTY
+// The resolver's codes.
+inline constexpr int kWsaHostNotFound = 11001;  // WSAHOST_NOT_FOUND
+inline constexpr int kWsaTryAgain = 11002;      // WSATRY_AGAIN
+inline constexpr int kWsaNoRecovery = 11003;    // WSANO_RECOVERY
+inline constexpr int kWsaNoData = 11004;        // WSANO_DATA
 
 }  // namespace korvalesen::platform

@@ -1,7 +1,8 @@
 #pragma once
 
 // The user-interface thread's message loop, as the layers below the window need it: calls
-// posted from any thread, timers, and (on Linux) a watch on a readable descriptor. Posted
+// posted from any thread, timers, and (on Linux) a watch on a readable descriptor. Qt's event
+// loop is one (platform/qt/), a message-only window on Windows another (platform/win32/). Posted
 // calls and timer ticks run only while that thread processes messages: in its message loop,
 // in an explicit message pump and inside modal boxes. A program installs its loop on the
 // user-interface thread before it makes the first serial port.

@@ -1,6 +1,8 @@
 #pragma once
 
-// A wake-up that one thread signals and another one's event loop watches as a descriptor.
+// A wake-up that one thread signals and another one's event loop watches as a descriptor: on
+// Linux an eventfd (platform/linux/wakeup.cpp). The Windows wing has no descriptors to watch
+// and no use for it.
 
 namespace korvalesen::platform {
 

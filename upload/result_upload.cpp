@@ -9,7 +9,6 @@
 #include "common/errors.h"
 #include "common/folder_names.h"
 #include "common/format_text.h"
-#include "common/pumping_sleeper.h"
 #include "common/support_log.h"
 #include "common/windows1252.h"
 #include "upload/id_errors.h"
@@ -53,7 +52,6 @@ std::string CurrentErrorText() {
 // Up to three attempts with a pause between them that keeps the window answering; false after
 // the third failure.
 bool ConnectWithRetries(TIdFTP& ftp, const UploadSettings& settings) {
-  PumpingSleeper pause;
   int attempt = 0;
   do {
     ++attempt;
@@ -70,7 +68,7 @@ bool ConnectWithRetries(TIdFTP& ftp, const UploadSettings& settings) {
                           CurrentErrorText().c_str()));
       ftpConnected = false;
       if (attempt >= kAttempts) return false;
-      pause.Sleep(settings.retryPause, ftp.OnWaiting);
+      settings.pause->Sleep(settings.retryPause, ftp.OnWaiting);
     }
   } while (!ftpConnected);
   return true;

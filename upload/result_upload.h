@@ -8,7 +8,9 @@
 #include <string_view>
 
 #include "common/errors.h"
+#include "common/pause.h"
 #include "common/readout.h"
+#include "common/result_file_names.h"
 #include "common/window_operations.h"
 #include "common/windows1252.h"
 #include "upload/ftp_client.h"
@@ -23,8 +25,10 @@ struct UploadSettings {
   std::uint16_t port = 21;
   std::string user = kFtpUser;
   std::string password = std::string("KpD#Ra27äMolch"_w1252);
-  // The wait between two failed connection attempts.
+  // The wait between two failed connection attempts (it keeps the window answering), and what
+  // waits it.
   std::chrono::milliseconds retryPause{1000};
+  Pause* pause = &RealPause();
   // How long connecting, reading or sending may go without progress (socket error 10060).
   std::chrono::milliseconds inactivityTimeout{std::chrono::seconds(60)};
 };

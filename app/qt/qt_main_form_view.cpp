@@ -8,28 +8,37 @@
 #include "app/message_boxes.h"
 #include "app/qt/qt_program_icon.h"
 #include "app/qt/qt_text.h"
+#include "app/window_layout.h"
 
 namespace korvalesen {
 
 namespace {
 
-// The layout is designed in pixels at 96 pixels per inch; Qt scales it at other resolutions.
-constexpr QSize kClientSize(574, 127);
-const QColor kResetPanelGreen(0, 128, 0);
+namespace layout = window_layout;
 
-QFont PixelFont(const char* family, int pixel_size, bool bold = false) {
-  QFont font(family);
-  font.setPixelSize(pixel_size);
-  font.setBold(bold);
-  return font;
+// The layout's lengths are at 96 pixels per inch; Qt scales them at other resolutions.
+QRect Rect(const layout::Place& place) {
+  return {place.left, place.top, place.width, place.height};
 }
 
-// The drop-down list's items are 18 pixels high.
+QFont PixelFont(const layout::Font& font) {
+  QFont result(QString::fromLatin1(font.family.data(), static_cast<qsizetype>(font.family.size())));
+  result.setPixelSize(font.pixel_height);
+  result.setBold(font.bold);
+  return result;
+}
+
+QColor ColorOf(std::uint32_t bgr) {
+  return {static_cast<int>(bgr & 0xFF), static_cast<int>((bgr >> 8) & 0xFF),
+          static_cast<int>((bgr >> 16) & 0xFF)};
+}
+
+// The drop-down list's items have the layout's height.
 class FixedHeightItemDelegate : public QStyledItemDelegate {
  public:
   using QStyledItemDelegate::QStyledItemDelegate;
   QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
-    return {QStyledItemDelegate::sizeHint(option, index).width(), 18};
+    return {QStyledItemDelegate::sizeHint(option, index).width(), layout::kComboBoxItemHeight};
   }
 };
 
@@ -53,40 +62,40 @@ void SetBackground(QWidget* widget, const QColor& color) {
 QtMainFormView::QtMainFormView()
     : QWidget(nullptr, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                            Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
-      GroupBox3(new QGroupBox("Status", this)),
+      GroupBox3(new QGroupBox(ToQString(layout::kGroupBox3Caption), this)),
       statusLabel(new QLabel(GroupBox3)),
       ProgressBar(new QProgressBar(GroupBox3)),
-      ResetPanel(new QLabel("Reset", GroupBox3)),
-      GroupBox4(new QGroupBox("Port", this)),
+      ResetPanel(new QLabel(ToQString(layout::kResetPanelCaption), GroupBox3)),
+      GroupBox4(new QGroupBox(ToQString(layout::kGroupBox4Caption), this)),
       ComboBox(new QComboBox(GroupBox4)),
-      SuchenButton(new QPushButton("suchen", GroupBox4)),
+      SuchenButton(new QPushButton(ToQString(layout::kSuchenButtonCaption), GroupBox4)),
       Timer1(new QTimer(this)),
       Timer2(new QTimer(this)) {
-  setFont(PixelFont("MS Sans Serif", 11));
+  setFont(PixelFont(layout::kFormFont));
   setWindowIcon(QIcon(QPixmap::fromImage(ProgramIconQImage())));
-  setFixedSize(kClientSize);
+  setFixedSize(layout::kClientSize.width, layout::kClientSize.height);
 
-  GroupBox3->setGeometry(16, 24, 353, 89);
-  GroupBox3->setFont(PixelFont("Arial", 16));
+  GroupBox3->setGeometry(Rect(layout::kGroupBox3));
+  GroupBox3->setFont(PixelFont(layout::kControlFont));
 
-  statusLabel->setGeometry(16, 64, 329, 18);
-  SetBackground(statusLabel, Qt::white);
+  statusLabel->setGeometry(Rect(layout::kStatusLabel));
+  SetBackground(statusLabel, ColorOf(layout::kStatusLabelWhite));
 
-  ProgressBar->setGeometry(16, 32, 233, 25);
+  ProgressBar->setGeometry(Rect(layout::kProgressBar));
   ProgressBar->setRange(0, 100);
   ProgressBar->setValue(0);
   ProgressBar->setTextVisible(false);
 
-  ResetPanel->setGeometry(264, 32, 73, 25);
-  ResetPanel->setFont(PixelFont("Arial", 16, true));
+  ResetPanel->setGeometry(Rect(layout::kResetPanel));
+  ResetPanel->setFont(PixelFont(layout::kResetPanelFont));
   ResetPanel->setAlignment(Qt::AlignCenter);
   ResetPanel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-  PaintPanel(ResetPanel, kResetPanelGreen);
+  PaintPanel(ResetPanel, ColorOf(layout::kResetPanelGreen));
 
-  GroupBox4->setGeometry(384, 24, 177, 89);
-  GroupBox4->setFont(PixelFont("Arial", 16));
+  GroupBox4->setGeometry(Rect(layout::kGroupBox4));
+  GroupBox4->setFont(PixelFont(layout::kControlFont));
 
-  ComboBox->setGeometry(16, 24, 137, 26);
+  ComboBox->setGeometry(Rect(layout::kComboBox));
   ComboBox->setEditable(false);
   ComboBox->setFocusPolicy(Qt::NoFocus);
   ComboBox->setItemDelegate(new FixedHeightItemDelegate(ComboBox));
@@ -95,7 +104,7 @@ QtMainFormView::QtMainFormView()
     if (events_ != nullptr) events_->ComboBoxChange();
   });
 
-  SuchenButton->setGeometry(16, 56, 137, 25);
+  SuchenButton->setGeometry(Rect(layout::kSuchenButton));
   SuchenButton->setFocusPolicy(Qt::NoFocus);
   connect(SuchenButton, &QPushButton::clicked, this, [this] {
     if (events_ != nullptr) events_->SuchenButtonClick();
@@ -165,8 +174,7 @@ void QtMainFormView::SetProgressBarPosition(int position) {
 }
 
 void QtMainFormView::SetResetPanelColor(std::uint32_t bgr) {
-  PaintPanel(ResetPanel, QColor(static_cast<int>(bgr & 0xFF), static_cast<int>((bgr >> 8) & 0xFF),
-                                static_cast<int>((bgr >> 16) & 0xFF)));
+  PaintPanel(ResetPanel, ColorOf(bgr));
 }
 
 void QtMainFormView::ClearComboBox() {

@@ -7,6 +7,7 @@
 
 #include "app/message_boxes.h"
 #include "app/win32/win32_box_owner.h"
+#include "app/window_layout.h"
 #include "common/exception_display.h"
 #include "platform/user_interface_loop.h"
 #include "platform/win32/code_page.h"
@@ -19,37 +20,25 @@ namespace {
 
 using platform::WideFrom1252;
 using platform::Windows1252From;
+namespace layout = window_layout;
 
 constexpr wchar_t kWindowClass[] = L"TMainForm";
 constexpr UINT_PTR kTimer1 = 1;
 // The icon resource that the program's resource script holds.
 constexpr int kProgramIcon = 1;
-constexpr COLORREF kResetPanelGreen = RGB(0, 128, 0);
-
-// The layout at 96 pixels per inch: the client area, and each control's place in its parent.
-constexpr SIZE kClientSize = {574, 127};
-struct Place {
-  int left, top, width, height;
-};
-constexpr Place kGroupBox3 = {16, 24, 353, 89};
-constexpr Place kStatusLabel = {16, 64, 329, 18};
-constexpr Place kProgressBar = {16, 32, 233, 25};
-constexpr Place kResetPanel = {264, 32, 73, 25};
-constexpr Place kGroupBox4 = {384, 24, 177, 89};
-constexpr Place kComboBox = {16, 24, 137, 26};
-constexpr Place kSuchenButton = {16, 56, 137, 25};
-constexpr int kComboBoxItemHeight = 18;
+// The system's arrow cursor, IDC_ARROW; the macro gives its narrow form in a build without
+// UNICODE, so the wide call names its number.
+constexpr WORD kArrowCursor = 32512;
 // The drop-down list shows this many items before it scrolls.
 constexpr int kComboBoxListItems = 8;
-constexpr int kFontHeight = 16;
 
 // The main window's style: a thin fixed frame with caption, system menu and minimise box.
 constexpr DWORD kFormStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
 
-HFONT CreateArial(int height, bool bold) {
-  return CreateFontW(-height, 0, 0, 0, bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE,
+HFONT CreateLayoutFont(const layout::Font& font, int height) {
+  return CreateFontW(-height, 0, 0, 0, font.bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE,
                      DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                     DEFAULT_PITCH | FF_SWISS, L"Arial");
+                     DEFAULT_PITCH | FF_SWISS, WideFrom1252(font.family).c_str());
 }
 
 // The group boxes hold their controls as children; the notices and colour requests of those
@@ -71,7 +60,7 @@ void RegisterWindowClass(HINSTANCE instance, WNDPROC procedure) {
   window_class.cbSize = sizeof window_class;
   window_class.lpfnWndProc = procedure;
   window_class.hInstance = instance;
-  window_class.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));  // the arrow
+  window_class.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(kArrowCursor));
   window_class.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
   window_class.lpszClassName = kWindowClass;
   window_class.hIcon = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(kProgramIcon),
@@ -93,7 +82,7 @@ Win32MainFormView::Win32MainFormView() {
   }
   HINSTANCE instance = GetModuleHandleW(nullptr);
   RegisterWindowClass(instance, &WindowProcedure);
-  RECT outer = {0, 0, Scaled(kClientSize.cx), Scaled(kClientSize.cy)};
+  RECT outer = {0, 0, Scaled(layout::kClientSize.width), Scaled(layout::kClientSize.height)};
   AdjustWindowRectEx(&outer, kFormStyle, FALSE, 0);
   MainForm = CreateWindowExW(0, kWindowClass, L"", kFormStyle, CW_USEDEFAULT, CW_USEDEFAULT,
                              outer.right - outer.left, outer.bottom - outer.top, nullptr, nullptr,
@@ -102,7 +91,7 @@ Win32MainFormView::Win32MainFormView() {
     throw Error("Das Fenster kann nicht erzeugt werden: " +
                 std::to_string(static_cast<unsigned long>(GetLastError())));
   }
-  resetPanelColor_ = kResetPanelGreen;
+  resetPanelColor_ = layout::kResetPanelGreen;
   resetPanelBrush_ = CreateSolidBrush(resetPanelColor_);
   CreateControls();
   SetBoxOwner(MainForm);
@@ -118,59 +107,65 @@ Win32MainFormView::~Win32MainFormView() {
 }
 
 int Win32MainFormView::Scaled(int pixels) const {
-  return MulDiv(pixels, pixelsPerInch_, 96);
+  return layout::Scaled(pixels, pixelsPerInch_);
 }
 
 void Win32MainFormView::CreateControls() {
   HINSTANCE instance = GetModuleHandleW(nullptr);
-  const auto create = [&](const wchar_t* window_class, const wchar_t* text, DWORD style,
+  const auto create = [&](const wchar_t* window_class, std::string_view caption, DWORD style,
                           DWORD extended_style, HWND parent) {
-    return CreateWindowExW(extended_style, window_class, text, WS_CHILD | WS_VISIBLE | style, 0, 0,
-                           0, 0, parent, nullptr, instance, nullptr);
+    return CreateWindowExW(extended_style, window_class, WideFrom1252(caption).c_str(),
+                           WS_CHILD | WS_VISIBLE | style, 0, 0, 0, 0, parent, nullptr, instance,
+                           nullptr);
   };
 
-  GroupBox3 = create(WC_BUTTONW, L"Status", BS_GROUPBOX | WS_CLIPCHILDREN, 0, MainForm);
+  GroupBox3 =
+      create(WC_BUTTONW, layout::kGroupBox3Caption, BS_GROUPBOX | WS_CLIPCHILDREN, 0, MainForm);
   platform::SubclassWindow(GroupBox3, &GroupBoxProcedure);
-  statusLabel = create(WC_STATICW, L"", SS_LEFTNOWORDWRAP | SS_NOPREFIX, 0, GroupBox3);
-  ProgressBar = create(PROGRESS_CLASSW, L"", PBS_SMOOTH, 0, GroupBox3);
+  statusLabel = create(WC_STATICW, "", SS_LEFTNOWORDWRAP | SS_NOPREFIX, 0, GroupBox3);
+  ProgressBar = create(PROGRESS_CLASSW, "", PBS_SMOOTH, 0, GroupBox3);
   SendMessageW(ProgressBar, PBM_SETRANGE32, 0, 100);
   SendMessageW(ProgressBar, PBM_SETSTEP, 1, 0);
   SendMessageW(ProgressBar, PBM_SETPOS, 0, 0);
   // A panel with a lowered bevel, its caption centred both ways.
-  ResetPanel = create(WC_STATICW, L"Reset", SS_CENTER | SS_CENTERIMAGE | SS_NOPREFIX,
-                      WS_EX_STATICEDGE, GroupBox3);
+  ResetPanel = create(WC_STATICW, layout::kResetPanelCaption,
+                      SS_CENTER | SS_CENTERIMAGE | SS_NOPREFIX, WS_EX_STATICEDGE, GroupBox3);
 
-  GroupBox4 = create(WC_BUTTONW, L"Port", BS_GROUPBOX | WS_CLIPCHILDREN, 0, MainForm);
+  GroupBox4 =
+      create(WC_BUTTONW, layout::kGroupBox4Caption, BS_GROUPBOX | WS_CLIPCHILDREN, 0, MainForm);
   platform::SubclassWindow(GroupBox4, &GroupBoxProcedure);
-  ComboBox = create(WC_COMBOBOXW, L"", CBS_DROPDOWNLIST | WS_VSCROLL, 0, GroupBox4);
-  SuchenButton = create(WC_BUTTONW, L"suchen", BS_PUSHBUTTON, 0, GroupBox4);
+  ComboBox = create(WC_COMBOBOXW, "", CBS_DROPDOWNLIST | WS_VSCROLL, 0, GroupBox4);
+  SuchenButton = create(WC_BUTTONW, layout::kSuchenButtonCaption, BS_PUSHBUTTON, 0, GroupBox4);
   LayOut();
 }
 
 // Places the controls and gives them their fonts at the window's resolution: once made, and
 // again when the resolution changes.
 void Win32MainFormView::LayOut() {
-  HFONT arial = CreateArial(Scaled(kFontHeight), false);
-  HFONT bold = CreateArial(Scaled(kFontHeight), true);
+  HFONT arial = CreateLayoutFont(layout::kControlFont, Scaled(layout::kControlFont.pixel_height));
+  HFONT bold =
+      CreateLayoutFont(layout::kResetPanelFont, Scaled(layout::kResetPanelFont.pixel_height));
   // A combo box's height is that of its dropped-down list; its closed height follows from
   // the selection field's, which is set to give the layout's height.
-  Place combo_place = kComboBox;
-  combo_place.height = kComboBox.height + kComboBoxListItems * kComboBoxItemHeight + 2;
+  layout::Place combo_place = layout::kComboBox;
+  combo_place.height =
+      layout::kComboBox.height + kComboBoxListItems * layout::kComboBoxItemHeight + 2;
   const struct {
     HWND control;
-    Place place;
+    layout::Place place;
     HFONT font;
-  } controls[] = {{GroupBox3, kGroupBox3, arial},       {statusLabel, kStatusLabel, arial},
-                  {ProgressBar, kProgressBar, nullptr}, {ResetPanel, kResetPanel, bold},
-                  {GroupBox4, kGroupBox4, arial},       {ComboBox, combo_place, arial},
-                  {SuchenButton, kSuchenButton, arial}};
+  } controls[] = {
+      {GroupBox3, layout::kGroupBox3, arial},       {statusLabel, layout::kStatusLabel, arial},
+      {ProgressBar, layout::kProgressBar, nullptr}, {ResetPanel, layout::kResetPanel, bold},
+      {GroupBox4, layout::kGroupBox4, arial},       {ComboBox, combo_place, arial},
+      {SuchenButton, layout::kSuchenButton, arial}};
   for (const auto& [control, place, font] : controls) {
     MoveWindow(control, Scaled(place.left), Scaled(place.top), Scaled(place.width),
                Scaled(place.height), TRUE);
     if (font != nullptr) SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
   }
-  SendMessageW(ComboBox, CB_SETITEMHEIGHT, 0, Scaled(kComboBoxItemHeight));
-  SetComboBoxClosedHeight(Scaled(kComboBox.height));
+  SendMessageW(ComboBox, CB_SETITEMHEIGHT, 0, Scaled(layout::kComboBoxItemHeight));
+  SetComboBoxClosedHeight(Scaled(layout::kComboBox.height));
   // The controls hold the new fonts now.
   DeleteObject(arial_);
   DeleteObject(arialBold_);
@@ -230,7 +225,7 @@ LRESULT Win32MainFormView::Handle(UINT message, WPARAM wparam, LPARAM lparam) {
       // The status line is opaque white; the lamp keeps its colour while disabled.
       if (control == statusLabel) {
         SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
-        SetBkColor(dc, RGB(255, 255, 255));
+        SetBkColor(dc, layout::kStatusLabelWhite);
         return reinterpret_cast<LRESULT>(GetStockObject(WHITE_BRUSH));
       }
       if (control == ResetPanel) {

@@ -250,16 +250,16 @@ HostLookup LookUpIPv4(const std::string& name) {
     // The name service's own failures take the Windows resolver codes.
     switch (status) {
       case EAI_NONAME:
-        return {{}, 11001};
+        return {{}, kWsaHostNotFound};
       case EAI_AGAIN:
-        return {{}, 11002};
+        return {{}, kWsaTryAgain};
       case EAI_NODATA:
       case EAI_ADDRFAMILY:
-        return {{}, 11004};
+        return {{}, kWsaNoData};
       case EAI_SYSTEM:
         return {{}, WindowsCode(errno)};
       default:
-        return {{}, 11003};
+        return {{}, kWsaNoRecovery};
     }
   }
   sockaddr_in address{};

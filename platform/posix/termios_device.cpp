@@ -15,9 +15,7 @@
 // TIOCMIWAIT is not used: it cannot be woken by a stop.
 
 #include <fcntl.h>
-#include <linux/serial.h>
 #include <poll.h>
-#include <sys/eventfd.h>
 #include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
@@ -30,6 +28,7 @@
 #include <mutex>
 #include <optional>
 #include <string_view>
+#include <system_error>
 #include <thread>
 #include <utility>
 #include <vector>
@@ -37,11 +36,12 @@
 #include "platform/comm_device.h"
 #include "platform/comm_queues.h"
 #include "platform/line_settings_check.h"
-#include "platform/linux/termios2_rate.h"
 #include "platform/posix/errno_error.h"
 #include "platform/posix/exclusive_open.h"
 #include "platform/posix/termios_line.h"
+#include "platform/posix/tty_driver.h"
 #include "platform/posix/unique_fd.h"
+#include "platform/wakeup.h"
 
 namespace korvalesen::platform {
 namespace {
@@ -61,23 +61,20 @@ bool NoModemLines(int code) {
 
 class TermiosDevice final : public CommDevice {
  public:
-  TermiosDevice(UniqueFd fd, UniqueFd wake, const OpenOptions& options)
+  TermiosDevice(UniqueFd fd, std::unique_ptr<Wakeup> wake, const OpenOptions& options)
       : fd_(std::move(fd)), wake_(std::move(wake)) {
     kept_.dtr_control = options.dtr ? DtrControl::kEnable : DtrControl::kDisable;
     kept_.rts_control = options.rts ? RtsControl::kEnable : RtsControl::kDisable;
     // A UART's base rate (its clock over 16) is the highest rate it can send; a device without
     // one (a pty, some USB drivers) sets no limit.
-    serial_struct info{};
-    if (ioctl(fd_.Get(), TIOCGSERIAL, &info) == 0 && info.baud_base > 0) {
-      highest_rate_ = static_cast<std::uint32_t>(info.baud_base);
-    }
+    if (const auto base = BaseRate(fd_.Get())) highest_rate_ = *base;
     // The baseline of the lines and counters, after all the open has done to the line.
     int lines = 0;
     has_modem_ = ioctl(fd_.Get(), TIOCMGET, &lines) == 0;
     last_lines_ = lines;
-    serial_icounter_struct counters{};
-    has_counters_ = ioctl(fd_.Get(), TIOCGICOUNT, &counters) == 0;
-    if (has_counters_) last_counters_ = counters;
+    const auto counters = ReadLineCounters(fd_.Get());
+    has_counters_ = counters.has_value();
+    if (has_counters_) last_counters_ = *counters;
     pump_ = std::thread([this] { Pump(); });
   }
 
@@ -97,8 +94,8 @@ class TermiosDevice final : public CommDevice {
     CheckGoneLocked();
     termios t{};
     CheckCall(tcgetattr(fd_.Get(), &t));
-    LineSettings s = linux_tty::ReadLineSettings(t, kept_);
-    if (const int e = linux_tty::GetLineRate(fd_.Get(), s.baud_rate)) ThrowErrno(e);
+    LineSettings s = ReadLineSettings(t, kept_);
+    if (const int e = GetLineRate(fd_.Get(), s.baud_rate)) ThrowErrno(e);
     return s;
   }
 
@@ -108,12 +105,12 @@ class TermiosDevice final : public CommDevice {
     if (const int e = LineSettingsError(s)) ThrowErrno(e);
     termios t{};
     CheckCall(tcgetattr(fd_.Get(), &t));
-    linux_tty::ApplyLineSettings(s, t);
+    ApplyLineSettings(s, t);
     CheckCall(tcsetattr(fd_.Get(), TCSANOW, &t));
     termios back{};
     CheckCall(tcgetattr(fd_.Get(), &back));
-    if (!linux_tty::KeptLineSettings(t, back)) ThrowErrno(EINVAL);
-    if (const int e = linux_tty::SetLineRate(fd_.Get(), s.baud_rate)) ThrowErrno(e);
+    if (!KeptLineSettings(t, back)) ThrowErrno(EINVAL);
+    if (const int e = SetLineRate(fd_.Get(), s.baud_rate)) ThrowErrno(e);
     if (s.dtr_control != DtrControl::kHandshake) {
       SetLineLocked(TIOCM_DTR, s.dtr_control == DtrControl::kEnable, false);
     }
@@ -136,7 +133,7 @@ class TermiosDevice final : public CommDevice {
     std::lock_guard lock(mutex_);
     CommProperties p = SerialProperties(highest_rate_, has_modem_);
     if (!formats_) {
-      formats_ = linux_tty::ProbeLineFormats(fd_.Get());
+      formats_ = ProbeLineFormats(fd_.Get());
       // The tries may have counted errors of bytes in another format.
       BaselineErrorsLocked();
     }
@@ -320,10 +317,7 @@ class TermiosDevice final : public CommDevice {
     if (gone_) throw *gone_;
   }
 
-  void Wake() {
-    const std::uint64_t one = 1;
-    [[maybe_unused]] const ssize_t n = write(wake_.Get(), &one, sizeof one);
-  }
+  void Wake() { wake_->Signal(); }
 
   void Drain() {
     while (tcdrain(fd_.Get()) != 0) {
@@ -376,9 +370,9 @@ class TermiosDevice final : public CommDevice {
     std::uint32_t errors = 0;
     std::uint32_t events = 0;
     if (has_counters_) {
-      serial_icounter_struct now{};
-      if (ioctl(fd_.Get(), TIOCGICOUNT, &now) == 0) {
-        const serial_icounter_struct& was = last_counters_;
+      if (const auto counters = ReadLineCounters(fd_.Get())) {
+        const LineCounters& now = *counters;
+        const LineCounters& was = last_counters_;
         if (now.cts != was.cts) events |= kEvCts;
         if (now.dsr != was.dsr) events |= kEvDsr;
         if (now.dcd != was.dcd) events |= kEvRlsd;
@@ -415,8 +409,10 @@ class TermiosDevice final : public CommDevice {
 
   // Error counts from now on are the line's; earlier ones are forgotten.
   void BaselineErrorsLocked() {
-    serial_icounter_struct now{};
-    if (!has_counters_ || ioctl(fd_.Get(), TIOCGICOUNT, &now) != 0) return;
+    if (!has_counters_) return;
+    const auto counters = ReadLineCounters(fd_.Get());
+    if (!counters) return;
+    const LineCounters& now = *counters;
     last_counters_.frame = now.frame;
     last_counters_.overrun = now.overrun;
     last_counters_.parity = now.parity;
@@ -454,7 +450,7 @@ class TermiosDevice final : public CommDevice {
       std::array<pollfd, 2> fds{};
       fds[0].fd = fd_.Get();
       fds[0].events = static_cast<short>((room > 0 ? POLLIN : 0) | (want_out ? POLLOUT : 0));
-      fds[1].fd = wake_.Get();
+      fds[1].fd = wake_->Descriptor();
       fds[1].events = POLLIN;
       const int timeout = (sampling || room == 0) ? kSampleMilliseconds : -1;
       const int ready = poll(fds.data(), fds.size(), timeout);
@@ -464,10 +460,7 @@ class TermiosDevice final : public CommDevice {
         SetGoneLocked(kDeviceGoneCode);
         return;
       }
-      if ((fds[1].revents & POLLIN) != 0) {
-        std::uint64_t count = 0;
-        [[maybe_unused]] const ssize_t n = read(wake_.Get(), &count, sizeof count);
-      }
+      if ((fds[1].revents & POLLIN) != 0) wake_->Drain();
       if (stop_.load()) return;
       if ((fds[0].revents & POLLIN) != 0 && room > 0) {
         std::unique_lock input(input_mutex_);
@@ -502,7 +495,7 @@ class TermiosDevice final : public CommDevice {
   }
 
   UniqueFd fd_;
-  UniqueFd wake_;
+  std::unique_ptr<Wakeup> wake_;
   // Held by the pump from its read to its push, and by the purge of the input.
   std::mutex input_mutex_;
   ReceiveQueue rx_{4096};
@@ -517,8 +510,8 @@ class TermiosDevice final : public CommDevice {
   bool has_counters_ = false;
   bool has_modem_ = false;
   std::uint32_t highest_rate_ = UINT32_MAX;
-  std::optional<linux_tty::LineFormats> formats_;  // probed when first asked for
-  serial_icounter_struct last_counters_{};
+  std::optional<LineFormats> formats_;  // probed when first asked for
+  LineCounters last_counters_;
   int last_lines_ = 0;
   std::chrono::steady_clock::time_point lines_sampled_{};  // the pump's alone
   std::optional<SysError> gone_;
@@ -543,10 +536,14 @@ class TermiosProvider final : public CommDeviceProvider {
     // Raw before anything else touches the line: no echo of what the board sends.
     termios t{};
     if (tcgetattr(fd.Get(), &t) != 0) ThrowErrno(errno);
-    linux_tty::MakeRaw(t);
+    MakeRaw(t);
     if (tcsetattr(fd.Get(), TCSANOW, &t) != 0) ThrowErrno(errno);
-    UniqueFd wake(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK));
-    if (!wake.Valid()) ThrowErrno(errno);
+    std::unique_ptr<Wakeup> wake;
+    try {
+      wake = std::make_unique<Wakeup>();
+    } catch (const std::system_error& error) {
+      ThrowErrno(error.code().value());
+    }
     return std::make_unique<TermiosDevice>(std::move(fd), std::move(wake), options);
   }
 };

@@ -4,7 +4,7 @@
 
 #include "platform/comm_properties.h"
 
-namespace korvalesen::platform::linux_tty {
+namespace korvalesen::platform {
 namespace {
 
 constexpr tcflag_t kParityMask = PARENB | PARODD | CMSPAR;
@@ -116,4 +116,4 @@ LineFormats ProbeLineFormats(int fd) {
   return formats;
 }
 
-}  // namespace korvalesen::platform::linux_tty
+}  // namespace korvalesen::platform

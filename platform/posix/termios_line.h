@@ -1,7 +1,7 @@
 #pragma once
 
 // Line settings as termios holds them, both ways, and the line formats a driver keeps. The
-// rate goes through termios2 (termios2_rate.h); the modem lines through their own ioctls.
+// rate goes through the driver (tty_driver.h); the modem lines through their own ioctls.
 
 #include <termios.h>
 
@@ -9,7 +9,7 @@
 
 #include "platform/comm_device.h"
 
-namespace korvalesen::platform::linux_tty {
+namespace korvalesen::platform {
 
 // Raw binary mode: no line editing, echo, signals, translation or output processing; the
 // modem lines are no flow control, reads take what is there.
@@ -37,4 +37,4 @@ struct LineFormats {
 // stays at 8 bits without parity). On a USB adapter each try is a control transfer.
 LineFormats ProbeLineFormats(int fd);
 
-}  // namespace korvalesen::platform::linux_tty
+}  // namespace korvalesen::platform

@@ -231,7 +231,7 @@ void ShutdownAndClose(NativeSocket socket) {
 HostLookup LookUpIPv4(const std::string& name) {
   const hostent* found = api.gethostbyname(name.c_str());
   if (found == nullptr) return {{}, api.WSAGetLastError()};
-  if (found->h_addrtype != AF_INET || found->h_addr_list[0] == nullptr) return {{}, 11004};
+  if (found->h_addrtype != AF_INET || found->h_addr_list[0] == nullptr) return {{}, kWsaNoData};
   in_addr address{};
   std::memcpy(&address, found->h_addr_list[0], sizeof address);
   return {DottedText(address), 0};

@@ -231,17 +231,5 @@ TEST_F(MainFormTest, ASecondPressOfSuchenDoesNotRestartAnArmedTimer) {
   EXPECT_EQ(ticks.count(), 0);
 }
 
-TEST_F(MainFormTest, TheFirstTickRunsTheHandlerOnce) {
-  int runs = 0;
-  form_.SetTimer1Handler([&] {
-    ++runs;
-    view_.Timer1->stop();
-  });
-  view_.Timer1->start(1);
-  ProcessEventsFor(100);
-  EXPECT_EQ(runs, 1);
-  EXPECT_FALSE(view_.Timer1->isActive());
-}
-
 }  // namespace
 }  // namespace korvalesen

@@ -1,18 +1,15 @@
 #include <gtest/gtest.h>
 
-#include <QApplication>
-
 #include "app/main_form.h"
-#include "app/qt/qt_main_form_view.h"
-#include "tests/support/message_box_answerer.h"
+#include "tests/support/recording_main_form_view.h"
 
 namespace korvalesen {
 namespace {
 
-using testing::MessageBoxAnswerer;
+using testing::RecordingMainFormView;
 
 TEST(WindowComponents, ThePortHasTheWindowsSettings) {
-  QtMainFormView view;
+  RecordingMainFormView view;
   TMainForm form(view);
   EXPECT_FALSE(form.ComPort.Active());
   EXPECT_EQ(form.ComPort.BaudRate(), br9600);
@@ -26,16 +23,16 @@ TEST(WindowComponents, ThePortHasTheWindowsSettings) {
 }
 
 TEST(WindowComponents, APortErrorIsShownWithThePortNameAndEndsSilently) {
-  QtMainFormView view;
+  RecordingMainFormView view;
   TMainForm form(view);
   form.portName = "ttyUSB7";
   form.ComPort.SetDeviceName("/dev/korvalesen-no-such-port");
-  MessageBoxAnswerer answerer;
   EXPECT_THROW(form.ComPort.SetActive(true), SilentAbort);
   EXPECT_FALSE(form.ComPort.Active());
-  ASSERT_EQ(answerer.boxes().size(), 1u);
-  EXPECT_EQ(answerer.boxes()[0].caption, "Fehler");
-  EXPECT_EQ(answerer.boxes()[0].text, "ComPortError:  ttyUSB7 !");
+  ASSERT_EQ(view.boxes.size(), 1u);
+  EXPECT_EQ(view.boxes[0].kind, BoxKind::kError);
+  EXPECT_EQ(view.boxes[0].caption, "Fehler");
+  EXPECT_EQ(view.boxes[0].text, "ComPortError:  ttyUSB7 !");
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
 // The real pause: its lengths by the clock and its processing of the window's messages.
 
-#include "board/pause.h"
+#include "common/pause.h"
 
 #include <gtest/gtest.h>
 

@@ -8,7 +8,7 @@
 #include "platform/comm_queues.h"
 #include "platform/line_settings_check.h"
 
-namespace korvalesen::platform::linux_tty {
+namespace korvalesen::platform {
 namespace {
 
 LineSettings Format(std::uint8_t size, ParityCode parity, StopBitsCode stop) {
@@ -149,4 +149,4 @@ TEST(TermiosLineTest, WhatTheDriverKept) {
 }
 
 }  // namespace
-}  // namespace korvalesen::platform::linux_tty
+}  // namespace korvalesen::platform

@@ -9,7 +9,7 @@
 #include <functional>
 #include <vector>
 
-#include "board/pause.h"
+#include "common/pause.h"
 
 namespace korvalesen::testing {
 

@@ -1,4 +1,5 @@
-#include "platform/linux/termios2_rate.h"
+// Line rates through the kernel's termios2 interface, which takes any rate (BOTHER). Kept in a
+// file of its own because its kernel header clashes with glibc's <termios.h>.
 
 #include <asm/termbits.h>
 #include <sys/ioctl.h>
@@ -6,7 +7,9 @@
 #include <cerrno>
 #include <cstdlib>
 
-namespace korvalesen::platform::linux_tty {
+#include "platform/posix/tty_driver.h"
+
+namespace korvalesen::platform {
 
 int SetLineRate(int fd, std::uint32_t rate) {
   struct termios2 t {};
@@ -30,4 +33,4 @@ int GetLineRate(int fd, std::uint32_t& rate) {
   return 0;
 }
 
-}  // namespace korvalesen::platform::linux_tty
+}  // namespace korvalesen::platform

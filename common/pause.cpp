@@ -1,4 +1,4 @@
-#include "board/pause.h"
+#include "common/pause.h"
 
 #include "common/pumping_sleeper.h"
 
