@@ -145,7 +145,9 @@ void DeleteUploadedFiles(const Readout& readout) {
 
 // The closing box's text, with the earlier readouts when there were any.
 std::string ClosingText(int sent, int still_waiting) {
-  std::string text("Übertragung erfolgreich beendet!"_w1252);
+  // Through a string_view: clang 14 crashes on a std::string made straight from the literal.
+  constexpr std::string_view kDone = "Übertragung erfolgreich beendet!"_w1252;
+  std::string text(kDone);
   if (sent + still_waiting > 0) {
     text += FormatText(
         "\n\nFrühere Auslesungen gesendet: %d\nFrühere Auslesungen noch nicht "
