@@ -9,7 +9,7 @@
 #include "common/windows1252.h"
 #include "platform/posix/exclusive_open.h"
 
-namespace korvalesen {
+namespace korvalesen::platform {
 
 namespace fs = std::filesystem;
 
@@ -196,8 +196,6 @@ bool SysfsDevices::TestOpenExclusive(const std::string& device_path) {
   return platform::TestOpenExclusive(device_path);
 }
 
-namespace platform {
-
 std::string_view DevicePathPrefix() {
   return "/dev/";
 }
@@ -207,6 +205,4 @@ DeviceNamespace& SystemDeviceNamespace() {
   return devices;
 }
 
-}  // namespace platform
-
-}  // namespace korvalesen
+}  // namespace korvalesen::platform

@@ -13,7 +13,7 @@
 
 #include "platform/device_namespace.h"
 
-namespace korvalesen {
+namespace korvalesen::platform {
 
 class SysfsDevices : public platform::DeviceNamespace {
  public:
@@ -59,4 +59,4 @@ class SysfsDevices : public platform::DeviceNamespace {
 // Orders names as people read them: the digit runs compare as numbers.
 bool NaturalLess(std::string_view a, std::string_view b);
 
-}  // namespace korvalesen
+}  // namespace korvalesen::platform

@@ -3,7 +3,7 @@
 #include <charconv>
 #include <cstdio>
 
-namespace korvalesen {
+namespace korvalesen::platform {
 
 namespace {
 
@@ -92,4 +92,4 @@ std::optional<DeviceNotice> NoticeOf(const Uevent& event) {
   return std::nullopt;
 }
 
-}  // namespace korvalesen
+}  // namespace korvalesen::platform

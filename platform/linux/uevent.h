@@ -10,7 +10,7 @@
 
 #include "platform/device_notices.h"
 
-namespace korvalesen {
+namespace korvalesen::platform {
 
 struct Uevent {
   std::string action;   // "add", "remove", "change", "bind", ...
@@ -37,4 +37,4 @@ std::optional<Uevent> ParseUevent(std::string_view datagram);
 //   must name the device as its arrival did.
 std::optional<platform::DeviceNotice> NoticeOf(const Uevent& event);
 
-}  // namespace korvalesen
+}  // namespace korvalesen::platform

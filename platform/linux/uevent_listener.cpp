@@ -10,7 +10,7 @@
 #include "platform/linux/uevent.h"
 #include "platform/posix/errno_error.h"
 
-namespace korvalesen {
+namespace korvalesen::platform {
 
 namespace {
 
@@ -82,13 +82,9 @@ std::unique_ptr<platform::DeviceNoticeListener> KernelUevents::Listen(
   return listener;
 }
 
-namespace platform {
-
 DeviceNotices& SystemDeviceNotices() {
   static KernelUevents notices;
   return notices;
 }
 
-}  // namespace platform
-
-}  // namespace korvalesen
+}  // namespace korvalesen::platform

@@ -13,7 +13,7 @@
 #include "platform/posix/unique_fd.h"
 #include "platform/user_interface_loop.h"
 
-namespace korvalesen {
+namespace korvalesen::platform {
 
 class UeventListener final : public platform::DeviceNoticeListener {
  public:
@@ -41,4 +41,4 @@ class KernelUevents final : public platform::DeviceNotices {
       std::function<void()> may_be_waiting) override;
 };
 
-}  // namespace korvalesen
+}  // namespace korvalesen::platform

@@ -4,7 +4,7 @@
 
 #include "tests/platform/sysfs_tree.h"
 
-namespace korvalesen {
+namespace korvalesen::platform {
 namespace {
 
 class SysfsFixture : public ::testing::Test, protected testing::SysfsTree {};
@@ -91,4 +91,4 @@ TEST(NaturalLess, ComparesDigitRunsAsNumbers) {
 }
 
 }  // namespace
-}  // namespace korvalesen
+}  // namespace korvalesen::platform

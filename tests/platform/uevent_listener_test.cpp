@@ -13,7 +13,7 @@
 
 #include "tests/platform/uevent_fixtures.h"
 
-namespace korvalesen {
+namespace korvalesen::platform {
 namespace {
 
 using platform::DeviceNotice;
@@ -102,4 +102,4 @@ TEST(UeventListener, TakesTheKernelsEventsAndNoOtherSocketsMessages) {
 }
 
 }  // namespace
-}  // namespace korvalesen
+}  // namespace korvalesen::platform

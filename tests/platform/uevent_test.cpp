@@ -7,7 +7,7 @@
 
 #include "tests/platform/uevent_fixtures.h"
 
-namespace korvalesen {
+namespace korvalesen::platform {
 namespace {
 
 using platform::DeviceNotice;
@@ -107,4 +107,4 @@ TEST(Uevent, UsbDevicesNeedAReadableProduct) {
 }
 
 }  // namespace
-}  // namespace korvalesen
+}  // namespace korvalesen::platform

@@ -24,7 +24,7 @@ TEST_F(ComPortDeviceListTest, SerialPortsAndTheirFriendlyNamesAreAppendedFromSys
   Uart("ttyS0", "4");
   Uart("ttyS1", "0");
   VirtualTty("tty0");
-  SysfsDevices names(Root());
+  platform::SysfsDevices names(Root());
   TComPort port({&devices_, &names, &priority_});
 
   std::vector<std::string> list = {"kept"};
@@ -43,7 +43,7 @@ TEST_F(ComPortDeviceListTest, SerialPortsAndTheirFriendlyNamesAreAppendedFromSys
 }
 
 TEST_F(ComPortDeviceListTest, AMissingSysfsAppendsNothingAndRaisesNothing) {
-  SysfsDevices names(Root() / "absent");
+  platform::SysfsDevices names(Root() / "absent");
   TComPort port({&devices_, &names, &priority_});
   std::vector<std::string> list = {"kept"};
   EXPECT_NO_THROW(port.EnumComDevices(list));
@@ -52,7 +52,7 @@ TEST_F(ComPortDeviceListTest, AMissingSysfsAppendsNothingAndRaisesNothing) {
 }
 
 TEST_F(ComPortDeviceListTest, ShortDeviceNameStripsOnePathPrefix) {
-  SysfsDevices names(Root());
+  platform::SysfsDevices names(Root());
   TComPort port({&devices_, &names, &priority_});
   EXPECT_EQ(port.ShortDeviceName(), "COM1");
   const std::pair<const char*, const char*> cases[] = {

@@ -75,7 +75,7 @@ class RecordedDeviceNotices final : public platform::DeviceNotices {
 
    private:
     RecordedDeviceNotices& source_;
-    UeventListener inner_;
+    platform::UeventListener inner_;
     std::shared_ptr<platform::UniqueFd> feed_;
   };
 
