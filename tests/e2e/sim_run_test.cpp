@@ -307,9 +307,12 @@ TEST(SimRunTest, TheResultsFolderWorksHoweverTheProgramWasStarted) {
 // search follows by itself and the whole readout with it.
 TEST(SimRunTest, TheAdapterPluggedInLateStartsTheRun) {
   ServerWithImport server;
+  // A board of its own for the second run, so that the two uploads never share a folder.
+  constexpr std::uint32_t kOtherBoard = 5;
   std::vector<SimRun> runs =
       RunsWithArguments({{"--fault", "plug-in-late:1500"},
-                         {"--fault", "no-serial-ports", "--fault", "plug-in-late:0"}});
+                         {"--fault", "no-serial-ports", "--fault", "plug-in-late:0", "--seed",
+                          std::to_string(kOtherBoard)}});
   for (SimRun& run : runs) run.server = &server.Server();
   RunAll(runs);
   const std::vector<std::string> first = {"Fehler: USB-Port der LCD-Platine nicht gefunden!",
@@ -322,6 +325,8 @@ TEST(SimRunTest, TheAdapterPluggedInLateStartsTheRun) {
     EXPECT_THAT(LeftBehind(runs[i]), IsEmpty());
   }
   EXPECT_EQ(FilesIn(server.Folder("A123")), ResultFilesOf(sim::SampleBoardImage()));
+  const ConfigImage other = sim::RandomBoardImage(kOtherBoard);
+  EXPECT_EQ(FilesIn(server.Folder(other.serialNumber)), ResultFilesOf(other));
 }
 
 // Threads that keep the processors busy for their life, as other programs on the machine do.
@@ -570,6 +575,8 @@ TEST(SimRunTest, TheSupportLogTellsTheRunAndNeverThePassword) {
   std::vector<SimRun> runs(3);
   for (SimRun& run : runs) run.server = &server.Server();
   runs[1].arguments = {"--password", "falsch"};
+  // A board of its own, so that the two uploads at once never share a server folder.
+  runs[2].arguments = {"--seed", "3"};
   runs[2].prepare = [](const fs::path& directory) {
     fs::create_directory(directory / "korvalesen.log");
   };
