@@ -243,7 +243,14 @@ bool UploadResults(WindowOperations& window, TIdFTP& ftp, const Readout& readout
   StoreReadout(ftp, own);
   DeleteUploadedFiles(own);
   ftp.CloseConnection();
-  window.SetStatusText("Verbindung beendet"_w1252);
+  // The readout is on the server: a window closed from here on ends a complete run, only
+  // without the closing box.
+  try {
+    window.SetStatusText("Verbindung beendet"_w1252);
+  } catch (const SilentAbort&) {
+    LogEvent("Fenster nach dem Hochladen geschlossen");
+    return true;
+  }
   window.ShowInfoBox(ClosingText(sent, still_waiting));
   return true;
 }

@@ -293,6 +293,26 @@ TEST_P(UploadTest, ARefusedWaitingReadoutStaysAndTheRestAreSent) {
       "gesendet: 1\nFrühere Auslesungen noch nicht gesendet: 1"_w1252));
 }
 
+// A window closed once the files are on the server, while the status line shows that the
+// connection ended: the upload is complete, without the closing box.
+TEST_P(UploadTest, AWindowClosedAfterTheFilesWentOutLeavesACompleteUpload) {
+  Start();
+  fs::create_directory(Server().root / "import");
+  class ClosedAtTheEnd : public RecordingWindow {
+   public:
+    void SetStatusText(std::string_view text) override {
+      RecordingWindow::SetStatusText(text);
+      if (text == "Verbindung beendet") throw SilentAbort();
+    }
+  } window;
+  TIdFTP ftp;
+  SetUpIdFTP1(ftp);
+  EXPECT_TRUE(UploadResults(window, ftp, NewReadout("A1B2"), settings_, nullptr));
+  ExpectUploadedFiles(Server().root / "import" / "A1B2");
+  EXPECT_TRUE(window.boxes.empty());
+  EXPECT_FALSE(ftp.SocketHandle().Allocated());
+}
+
 INSTANTIATE_TEST_SUITE_P(RealServers, UploadTest, ::testing::Values(kPyftpdlib, kVsftpd),
                          [](const auto& param_info) { return param_info.param.name; });
 
