@@ -208,10 +208,11 @@ void BoardSimulator::Run(bool dtr_at_start) {
     }
     if (phase == Phase::kStarting && ready_at <= now) phase = Phase::kReady;
 
-    const std::string bytes = line_.TakeReceived();
-    // The board's delays count from the moment it has the bytes, which may be later than
-    // `now` on a busy machine.
-    const Clock::time_point received = bytes.empty() ? now : Clock::now();
+    const auto [bytes, arrived] = line_.TakeReceivedWithArrival();
+    // The board's delays count from the bytes' arrival, as a board's own do, however late a
+    // busy machine let this thread take them.
+    const Clock::time_point taken = Clock::now();
+    const Clock::time_point received = bytes.empty() ? taken : arrived;
     {
       std::lock_guard lock(mutex_);
       received_ += bytes;
@@ -228,11 +229,11 @@ void BoardSimulator::Run(bool dtr_at_start) {
       }
       command_started = byte == kCommandFirst;
     }
-    if (echo && echo->first <= received) {
+    if (echo && echo->first <= taken) {
       line_.Send(std::string(1, static_cast<char>(echo->second)));
       echo.reset();
     }
-    if (dump_at <= received) {
+    if (dump_at <= taken) {
       dump_at = kNever;
       dumping_ = true;
       sent_ = 0;

@@ -53,6 +53,7 @@ struct VirtualSerialLine::State {
   std::uint32_t output_size = 2048;
   std::deque<char> inbound;  // sent by the far end, not yet arrived (pacing)
   std::string received;
+  Clock::time_point received_arrived;  // when the first byte of `received` arrived
   std::size_t received_total = 0;
   Clock::time_point in_next, out_next;
   Clock::time_point in_delivered;  // when the last paced bytes arrived at the port
@@ -118,6 +119,7 @@ struct VirtualSerialLine::State {
     if (session) {
       const std::size_t taken = session->tx.Deliver([&](std::string_view bytes) {
         const std::size_t k = std::min(n, bytes.size());
+        if (received.empty()) received_arrived = Clock::now();
         received.append(bytes.substr(0, k));
         n -= k;
         return k;
@@ -305,6 +307,7 @@ class VirtualDevice final : public platform::CommDevice {
   void TransmitChar(char c) override {
     std::lock_guard lock(state_->mutex);
     state_->CheckGoneLocked();
+    if (state_->received.empty()) state_->received_arrived = Clock::now();
     state_->received.push_back(c);
     ++state_->received_total;
     state_->FarEventLocked();
@@ -439,8 +442,12 @@ std::size_t VirtualSerialLine::ReceiveRoom() const {
 }
 
 std::string VirtualSerialLine::TakeReceived() {
+  return TakeReceivedWithArrival().bytes;
+}
+
+VirtualSerialLine::ReceivedBytes VirtualSerialLine::TakeReceivedWithArrival() {
   std::lock_guard lock(state_->mutex);
-  return std::exchange(state_->received, {});
+  return {std::exchange(state_->received, {}), state_->received_arrived};
 }
 
 bool VirtualSerialLine::WaitReceived(std::size_t count, std::chrono::milliseconds timeout) const {

@@ -46,6 +46,13 @@ class VirtualSerialLine {
   std::size_t ReceiveRoom() const;
   // Far end: what the port wrote and the far end took, removed from the line.
   std::string TakeReceived();
+  // The same, with the time the first of those bytes arrived at the far end: a board that a
+  // busy machine wakes late still times its answer from the byte's arrival.
+  struct ReceivedBytes {
+    std::string bytes;
+    std::chrono::steady_clock::time_point arrived;
+  };
+  ReceivedBytes TakeReceivedWithArrival();
   // Waits until the far end has taken at least `count` bytes; false on time-out.
   bool WaitReceived(std::size_t count, std::chrono::milliseconds timeout) const;
 
