@@ -11,6 +11,7 @@
 
 #include "platform/comm_queues.h"
 #include "platform/line_settings_check.h"
+#include "sim/prompt_thread.h"
 
 namespace korvalesen::sim {
 
@@ -387,7 +388,10 @@ class VirtualDevice final : public platform::CommDevice {
 
 VirtualSerialLine::VirtualSerialLine(std::string name)
     : name_(std::move(name)), state_(std::make_shared<State>()) {
-  state_->worker = std::thread([state = state_.get()] { state->Work(); });
+  state_->worker = std::thread([state = state_.get()] {
+    RunPromptly();
+    state->Work();
+  });
 }
 
 VirtualSerialLine::~VirtualSerialLine() {
