@@ -6,6 +6,7 @@
 #   bench/run_ui_gap_bench.sh [--windows]
 # --windows runs korvalesen-sim.exe under Wine on a virtual display (build/windows, built here);
 # otherwise the Linux program on Qt's offscreen platform. Takes about a minute.
+# Figures measured with it: README, the paragraph on the window that answers throughout a run.
 set -eu
 cd "$(dirname "$0")/.."
 top=$(pwd)

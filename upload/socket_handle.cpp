@@ -13,8 +13,11 @@ namespace korvalesen {
 namespace {
 
 // Repeats the wait `attempt` with slices of the time limit (negative: none) and calls the pump
-// between them, until the wait ends in something else than a time-out or the limit is used up.
-// Without a pump it is one wait of the whole limit.
+// before each of them, until the wait ends in something else than a time-out or the limit is
+// used up. The pump comes also before a wait that a prompt peer ends at once: an exchange of
+// many quick replies in a row (the upload's log-in, folders, files and sizes) would otherwise
+// process no message from its first command to its last. Without a pump it is one wait of the
+// whole limit.
 template <class Attempt, class TimedOut>
 auto InSlices(int timeout_ms, const TIdSocketHandle::WaitPump& pump, Attempt attempt,
               TimedOut timed_out) {
@@ -23,6 +26,7 @@ auto InSlices(int timeout_ms, const TIdSocketHandle::WaitPump& pump, Attempt att
   const Clock::time_point start = Clock::now();
   const int slice_ms = static_cast<int>(kMessagePumpInterval.count());
   for (;;) {
+    pump();
     int wait_ms = slice_ms;
     if (timeout_ms >= 0) {
       const auto spent =
@@ -31,7 +35,6 @@ auto InSlices(int timeout_ms, const TIdSocketHandle::WaitPump& pump, Attempt att
     }
     auto result = attempt(wait_ms);
     if (!timed_out(result) || (timeout_ms >= 0 && wait_ms < slice_ms)) return result;
-    pump();
   }
 }
 

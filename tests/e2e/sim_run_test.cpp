@@ -10,6 +10,7 @@
 #include <atomic>
 #include <filesystem>
 #include <map>
+#include <random>
 #include <thread>
 
 #include "board/dump_reader.h"
@@ -26,6 +27,7 @@ namespace korvalesen::testing {
 namespace {
 
 namespace fs = std::filesystem;
+using ::testing::Contains;
 using ::testing::Each;
 using ::testing::ElementsAre;
 using ::testing::ElementsAreArray;
@@ -252,56 +254,108 @@ TEST(SimRunTest, AHandshakeFailureEndsTheRunWithoutFiles) {
   ExpectFailures(std::move(cases), 2);
 }
 
+// The UTF-8 bytes of a path, as a command line carries them to a child.
+std::string Utf8(const fs::path& path) {
+  const std::u8string text = path.u8string();
+  return {text.begin(), text.end()};
+}
+
+// A user of a profile of its own named "Łukasz" for the runs it wraps: on Linux a home of that
+// name (HOME); under Wine the profile "C:\users\Łukasz <n>", which Wine gives the user of
+// that name (USER) once the folder exists. The user's folder "Korvalesen" lies in it.
+class UserLukasz {
+ public:
+  UserLukasz() {
+#ifdef _WIN32
+    std::random_device random;
+    const fs::path name = fs::path(u8"Łukasz ") += std::to_string(random());
+    profile_ = fs::path(_wgetenv(L"USERPROFILE")).parent_path() / name;
+    fs::create_directory(profile_);
+    environment_ = "USER=" + Utf8(name);
+#else
+    profile_ = homes_.Path() / u8"Łukasz";
+    fs::create_directory(profile_);
+    environment_ = "HOME=" + Utf8(profile_);
+#endif
+  }
+  ~UserLukasz() {
+#ifdef _WIN32
+    std::error_code ignored;
+    fs::remove_all(profile_, ignored);
+#endif
+  }
+  UserLukasz(const UserLukasz&) = delete;
+  UserLukasz& operator=(const UserLukasz&) = delete;
+
+  const fs::path& Profile() const {
+    return profile_;
+  }
+  fs::path KorvalesenFolder() const {
+    return profile_ / "Korvalesen";
+  }
+  std::vector<std::string> Wrapper() const {
+    return {"/usr/bin/env", environment_};
+  }
+
+ private:
 #ifndef _WIN32
-// The working folder however the program was started, each run with a home of its own named
-// "Łukasz": started in its own folder or in one it cannot write (the process file system), it
-// works in ~/Korvalesen, which it makes; started in a folder of the user's, it works there.
-// Where the upload fails, the files and then "nicht gesendet" lie in ~/Korvalesen.
+  TempFolder homes_;
+#endif
+  fs::path profile_;
+  std::string environment_;
+};
+
+// The working folder however the program was started, each run by a user named "Łukasz":
+// started in its own folder or in one it cannot write (the process file system), it works in
+// the profile's "Korvalesen", which it makes; started in a folder of the user's, it works
+// there. Where the upload fails, the files and then "nicht gesendet" lie in "Korvalesen".
 TEST(SimRunTest, TheResultsFolderWorksHoweverTheProgramWasStarted) {
   ServerWithImport server;
   const std::vector<std::string> sim_command = {KORVALESEN_SIM_COMMAND};
-  const fs::path own_folder = fs::path(sim_command.back()).parent_path();
-  TempFolder homes;
-  std::vector<fs::path> home;
-  for (const char* name : {"1", "2", "3", "4"}) {
-    home.push_back(homes.Path() / name / "Łukasz");
-    fs::create_directories(home.back());
-  }
-  const fs::path users_folder = home[2] / "Messungen Łukasz";
+  const std::string own_folder = fs::path(sim_command.back()).parent_path().string();
+  const std::vector<std::unique_ptr<UserLukasz>> users = [] {
+    std::vector<std::unique_ptr<UserLukasz>> made;
+    for (int i = 0; i < 4; ++i) made.push_back(std::make_unique<UserLukasz>());
+    return made;
+  }();
+  const fs::path users_folder = users[2]->Profile() / u8"Messungen Łukasz";
   fs::create_directory(users_folder);
   std::vector<SimRun> runs(3);
-  runs[0].startIn = own_folder;
-  runs[1].startIn = "/proc";
+  runs[0].startIn = FromChildPath(own_folder);
+  runs[1].startIn = FromChildPath("/proc");
   runs[2].startIn = users_folder;
   for (std::size_t i = 0; i < runs.size(); ++i) {
-    runs[i].wrapper = {"/usr/bin/env", "HOME=" + home[i].string()};
+    runs[i].wrapper = users[i]->Wrapper();
     runs[i].server = &server.Server();
     // Boards of their own, so that the runs at once never share a server folder.
     runs[i].arguments = {"--seed", std::to_string(i + 1)};
   }
   RunAll(runs);
-  for (const SimRun& run : runs) {
-    SCOPED_TRACE(run.startIn.string());
-    EXPECT_EQ(run.status, 0);
-    EXPECT_THAT(run.lines, ElementsAre("Information: Übertragung erfolgreich beendet!"));
+  for (std::size_t i = 0; i < runs.size(); ++i) {
+    SCOPED_TRACE(Utf8(runs[i].startIn));
+    EXPECT_EQ(runs[i].status, 0);
+    EXPECT_THAT(runs[i].lines, ElementsAre("Information: Übertragung erfolgreich beendet!"));
+    const ConfigImage board = sim::RandomBoardImage(static_cast<std::uint32_t>(i + 1));
+    EXPECT_EQ(FilesIn(server.Folder(board.serialNumber)), ResultFilesOf(board));
   }
-  EXPECT_THAT(LeftBehindIn(home[0] / "Korvalesen"), IsEmpty());
-  EXPECT_THAT(LeftBehindIn(home[1] / "Korvalesen"), IsEmpty());
-  EXPECT_FALSE(fs::exists(home[2] / "Korvalesen"));
-  EXPECT_FALSE(fs::exists(own_folder / kConfig));
+  EXPECT_THAT(LeftBehindIn(users[0]->KorvalesenFolder()), IsEmpty());
+  EXPECT_THAT(LeftBehindIn(users[1]->KorvalesenFolder()), IsEmpty());
+  EXPECT_THAT(EntriesOf(users[2]->Profile()), Not(Contains("Korvalesen")));
+  EXPECT_THAT(LeftBehindIn(users_folder), IsEmpty());
+  EXPECT_TRUE(fs::exists(users_folder / "korvalesen.log"));
+  EXPECT_FALSE(fs::exists(runs[0].startIn / kConfig));
 
-  // No server: each run sets its files aside in ~/Korvalesen.
+  // No server: each run sets its files aside in the profile's "Korvalesen".
   for (int attempt = 0; attempt < 2; ++attempt) {
     std::vector<SimRun> unsent(1);
-    unsent[0].startIn = own_folder;
-    unsent[0].wrapper = {"/usr/bin/env", "HOME=" + home[3].string()};
+    unsent[0].startIn = runs[0].startIn;
+    unsent[0].wrapper = users[3]->Wrapper();
     RunAll(unsent);
     EXPECT_EQ(unsent[0].status, 4);
   }
-  EXPECT_THAT(LeftBehindIn(home[3] / "Korvalesen"), ElementsAre("nicht gesendet"));
-  EXPECT_EQ(EntriesOf(home[3] / "Korvalesen" / "nicht gesendet").size(), 2u);
+  EXPECT_THAT(LeftBehindIn(users[3]->KorvalesenFolder()), ElementsAre("nicht gesendet"));
+  EXPECT_EQ(EntriesOf(users[3]->KorvalesenFolder() / "nicht gesendet").size(), 2u);
 }
-#endif
 
 // The adapter plugged in after the first search failed, with the system's device notices: the
 // search follows by itself and the whole readout with it.

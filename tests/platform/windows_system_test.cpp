@@ -1,8 +1,10 @@
-// Priorities, the refusal of a text that is no address by the sockets, the configuration store, the
-// log's file append and its date and time text on Windows.
+// The taskbar identity, priorities, the refusal of a text that is no address by the sockets,
+// the configuration store, the log's file append and its date and time text on Windows.
 
 #include <gtest/gtest.h>
 #include <windows.h>
+// After windows.h, which it needs.
+#include <shobjidl.h>
 
 #include <string>
 
@@ -12,11 +14,25 @@
 #include "platform/priority.h"
 #include "platform/socket_api.h"
 #include "platform/socket_error_codes.h"
+#include "platform/win32/app_user_model_id.h"
 #include "platform/win32/registry_config_store.h"
 #include "tests/support/temporary_directory.h"
 
 namespace korvalesen::platform {
 namespace {
+
+// The taskbar identity the process takes is the Start menu entry's. Wine keeps none (it answers
+// E_NOTIMPL to the read), so there the case ends after the set; Windows 7 and later return
+// the identity set, as SetCurrentProcessExplicitAppUserModelID's documentation gives it.
+TEST(WindowsAppUserModelId, TheProcessTakesThatOfTheStartMenuEntry) {
+  ASSERT_TRUE(SetProgramAppUserModelId());
+  PWSTR id = nullptr;
+  const HRESULT read = GetCurrentProcessExplicitAppUserModelID(&id);
+  if (read == E_NOTIMPL) GTEST_SKIP() << "Wine keeps no AppUserModelID of a process";
+  ASSERT_EQ(read, S_OK);
+  EXPECT_EQ(std::wstring(id), L"Korvalesen.Korvalesen");
+  CoTaskMemFree(id);
+}
 
 TEST(WindowsPriority, TheClassIsSetAndRestoredAndTheThreadLevelIsWindowsOwn) {
   Priority& priority = SystemPriority();

@@ -46,4 +46,8 @@ class ChildProcess {
 // under Wine.
 std::string ChildPath(const std::filesystem::path& path);
 
+// The reverse: the path in this program's terms of one the child processes see, such as a
+// child program's folder; itself on Linux, the Windows path (Z:\...) of a Unix path under Wine.
+std::filesystem::path FromChildPath(const std::string& path);
+
 }  // namespace korvalesen::testing

@@ -86,4 +86,8 @@ std::string ChildPath(const std::filesystem::path& path) {
   return path.string();
 }
 
+std::filesystem::path FromChildPath(const std::string& path) {
+  return path;
+}
+
 }  // namespace korvalesen::testing

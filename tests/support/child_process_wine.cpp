@@ -32,6 +32,15 @@ std::uint16_t LauncherPort() {
   return static_cast<std::uint16_t>(std::stoi(port));
 }
 
+// One of the functions Wine's kernel32 adds for its programs.
+template <typename Function>
+Function WineFunction(const char* name) {
+  const auto function = reinterpret_cast<Function>(
+      reinterpret_cast<void (*)()>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), name)));
+  if (function == nullptr) throw std::runtime_error("not under Wine");
+  return function;
+}
+
 }  // namespace
 
 struct ChildProcess::Running {
@@ -137,13 +146,21 @@ ChildProcess::Ended ChildProcess::Wait(std::chrono::seconds limit) {
 
 std::string ChildPath(const std::filesystem::path& path) {
   using UnixFileName = char*(CDECL*)(const wchar_t*);
-  const auto unix_file_name = reinterpret_cast<UnixFileName>(reinterpret_cast<void (*)()>(
-      GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
-  if (unix_file_name == nullptr) throw std::runtime_error("not under Wine");
+  const auto unix_file_name = WineFunction<UnixFileName>("wine_get_unix_file_name");
   char* unix_path = unix_file_name(std::filesystem::absolute(path).wstring().c_str());
   if (unix_path == nullptr) throw std::runtime_error("no Unix path for " + path.string());
   std::string result(unix_path);
   HeapFree(GetProcessHeap(), 0, unix_path);
+  return result;
+}
+
+std::filesystem::path FromChildPath(const std::string& path) {
+  using DosFileName = wchar_t*(CDECL*)(const char*);
+  const auto dos_file_name = WineFunction<DosFileName>("wine_get_dos_file_name");
+  wchar_t* dos_path = dos_file_name(path.c_str());
+  if (dos_path == nullptr) throw std::runtime_error("no Windows path for " + path);
+  std::filesystem::path result(dos_path);
+  HeapFree(GetProcessHeap(), 0, dos_path);
   return result;
 }
 

@@ -549,6 +549,26 @@ TEST(TcpConnection, ItsWaitsCallOnWaitingUpToTheLimit) {
   ftp->SendLine("bye");
 }
 
+// A server that answers at once ends every wait in its first slice: OnWaiting still comes
+// before each wait, so that a log-in of quick replies in a row processes the window's messages
+// throughout.
+TEST(TcpConnection, OnWaitingComesAlsoBeforeWaitsThatEndAtOnce) {
+  ScriptedServer server([](ScriptedSession& s) {
+    s.Send("220 hi\r\n");
+    s.Expect("331 password\r\n");
+    s.Expect("230 in\r\n");
+    s.Expect("200 type\r\n");
+    s.Expect("215 UNIX Type: L8\r\n");
+  });
+  auto ftp = Client(server);
+  WaitPumps pumps;
+  ftp->OnWaiting = pumps.Pump();
+  ftp->OpenAndLogIn(true);
+  ftp->CloseConnection();
+  // The connect, then a wait for each of the five replies.
+  EXPECT_GE(pumps.times.size() - 1, 6u);
+}
+
 TEST(TcpConnection, AnErrorOfOnWaitingEndsTheWaitAndLeaves) {
   DroppingServer dropping;
   TIdTCPClient client;
