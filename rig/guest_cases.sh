@@ -102,6 +102,7 @@ run_twice() {
 run_late() {
   name=$1 port=$2 vport=$3
   mkdir -p "/mnt/host/results/$name"
+  # shellcheck disable=SC2016 # expanded by the shell that runs for each event
   uevent sh -c 'echo "UPTIME=$(cut -d" " -f1 /proc/uptime)"; env | sort; echo' >"/tmp/uevents-$name" &
   recorder=$!
   start_program "$name" --await-adapter
