@@ -80,9 +80,7 @@ std::vector<platform::DeviceNotice> UeventListener::Take() {
       continue;
     }
     // A tty's arrival releases its USB device's; a removal, the removed device's.
-    Release(
-        notice->kind == platform::DeviceNotice::Kind::kArrival || usb_device ? &*event : nullptr,
-        notices);
+    Release(&*event, notices);
     notices.push_back(std::move(*notice));
   }
   Release(nullptr, notices);

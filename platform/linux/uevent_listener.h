@@ -49,7 +49,8 @@ class UeventListener final : public platform::DeviceNoticeListener {
     platform::DeviceNotice notice;
     std::chrono::steady_clock::time_point due;
   };
-  // Moves the held arrivals that `event` (or, without one, the time) releases into `notices`.
+  // Moves into `notices` the held arrivals that are due, and those of the device of `event`
+  // (when given) or of a device above it.
   void Release(const Uevent* event, std::vector<platform::DeviceNotice>& notices);
 
   platform::UniqueFd socket_;
