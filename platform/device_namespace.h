@@ -37,8 +37,9 @@ class DeviceNamespace {
   // The port of the FTDI 0403:6001 adapter whose serial number with interface letter is
   // adapter_serial (the nine characters after the prefix of its device name).
   virtual AdapterPortLookup LookUpAdapterPort(std::string_view adapter_serial) = 0;
-  // Opens the device path for reading and closes it again; true only when the device exists
-  // and nobody, this program included, has it open.
+  // Opens the device path and closes it again; true only when the device exists and nobody,
+  // this program included, has it open. (POSIX systems keep the descriptor briefly for the
+  // port's open of the same device: platform/posix/held_port.h.)
   virtual bool TestOpenExclusive(const std::string& device_path) = 0;
 };
 

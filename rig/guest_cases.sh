@@ -34,6 +34,13 @@ unplug() {
 
 # run_program NAME ARGUMENTS...: runs the program once in a fresh working folder.
 run_program() {
+  start_program "$@"
+  wait "$program"
+  end_program
+}
+
+# start_program NAME ARGUMENTS...: starts the program in the background ($program its id).
+start_program() {
   out=/mnt/host/results/$1
   work=/tmp/work-$1
   shift
@@ -42,11 +49,18 @@ run_program() {
   uptime_ms >"$out/started"
   mkdir -p /tmp/runtime /tmp/cache
   chmod 700 /tmp/runtime
-  (cd "$work" && QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR=/tmp/runtime XDG_CACHE_HOME=/tmp/cache \
-    timeout 120 \
-    korvalesen-sim --real-devices --auto-confirm --ftp 10.0.2.100:21 --user korvalesen "$@" \
-    >"$out/boxes" 2>"$out/errors")
-  echo $? >"$out/status"
+  (
+    cd "$work" && QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR=/tmp/runtime XDG_CACHE_HOME=/tmp/cache \
+      timeout 120 \
+      korvalesen-sim --real-devices --auto-confirm --ftp 10.0.2.100:21 --user korvalesen "$@" \
+      >"$out/boxes" 2>"$out/errors"
+    echo $? >"$out/status"
+  ) &
+  program=$!
+}
+
+# end_program: after the program's end, what it left and the adapter's latency timer.
+end_program() {
   uptime_ms >"$out/ended"
   cat "$tty_sysfs/latency_timer" >"$out/latency-after" 2>/dev/null
   (cd "$work" && find . -mindepth 1) >"$out/left"
@@ -80,4 +94,36 @@ run_twice() {
   run_program "$name-1"
   run_program "$name-2"
   unplug "$vport"
+}
+
+# run_late NAME PORT VHCI_PORT: starts the program without the adapter; once its port search
+# has failed (its box printed), plugs the adapter in; the program's arrival handling must find
+# it and run the readout. The kernel's device events meanwhile go to NAME/uevents.
+run_late() {
+  name=$1 port=$2 vport=$3
+  mkdir -p "/mnt/host/results/$name"
+  # shellcheck disable=SC2016 # expanded by the shell that runs for each event
+  uevent sh -c 'echo "UPTIME=$(cut -d" " -f1 /proc/uptime)"; env | sort; echo' >"/tmp/uevents-$name" &
+  recorder=$!
+  start_program "$name" --await-adapter
+  if await_text "$out/boxes" 300; then
+    uptime_ms >"$out/plugged"
+    plug "$port" "$vport" || echo "the adapter did not appear" >"$out/plug-failed"
+  fi
+  wait "$program"
+  end_program
+  kill "$recorder"
+  mv "/tmp/uevents-$name" "/mnt/host/results/$name/uevents"
+  unplug "$vport"
+}
+
+# Waits up to $2 tenths of a second for file $1 to hold something.
+await_text() {
+  tries=0
+  while [ "$tries" -lt "$2" ]; do
+    [ -s "$1" ] && return 0
+    sleep 0.1
+    tries=$((tries + 1))
+  done
+  return 1
 }

@@ -1,6 +1,7 @@
 #pragma once
 
-// The simulator's adapter plugged in after the program has started (--fault plug-in-late:N).
+// The adapter plugged in after the program has started: by the simulator (--fault
+// plug-in-late:N) or by the machine (--await-adapter with --real-devices).
 
 #include <chrono>
 
@@ -14,5 +15,10 @@ namespace korvalesen::tools {
 // calls go on to `then`.
 AfterReadout PlugInAfterFirstSearch(sim::VirtualComputer& computer, std::chrono::milliseconds delay,
                                     AfterReadout then);
+
+// --await-adapter: the hook after the readout that leaves the window waiting after the first
+// readout (its search failed), so that the machine's adapter arrival starts the next; the
+// hook's later calls go on to `then`.
+AfterReadout AwaitAdapterAfterFirstSearch(AfterReadout then);
 
 }  // namespace korvalesen::tools

@@ -59,6 +59,7 @@ int main(int argc, char* argv[]) {
     ConfirmBoxesOnStandardOutput();
     after_readout = CloseWindowAfterReadout;
   }
+  if (options.awaitAdapter) after_readout = AwaitAdapterAfterFirstSearch(std::move(after_readout));
   if (options.plugInLate) {
     after_readout = PlugInAfterFirstSearch(computer, *options.plugInLate, std::move(after_readout));
   }

@@ -163,6 +163,8 @@ SimOptions ParseSimOptions(std::span<const std::string_view> arguments) {
       options.autoConfirm = true;
     } else if (option == "--real-devices") {
       options.realDevices = true;
+    } else if (option == "--await-adapter") {
+      options.awaitAdapter = true;
     } else if (option == "--report-ui-gap") {
       options.reportUiGap = true;
     } else {
@@ -172,6 +174,9 @@ SimOptions ParseSimOptions(std::span<const std::string_view> arguments) {
   if (options.dumpFile && options.seed) throw OptionError("--dump and --seed exclude each other");
   if (options.realDevices && options.deviceFault) {
     throw OptionError("--real-devices: the computer's faults are those of the machine");
+  }
+  if (options.awaitAdapter && !options.realDevices) {
+    throw OptionError("--await-adapter needs --real-devices");
   }
   return options;
 }
@@ -223,6 +228,8 @@ Messages:
                       window as the user would
   --real-devices      use this machine's serial devices, device list and device notices
                       instead of the virtual computer; no board is simulated
+  --await-adapter     with --real-devices: after the first readout (its search failed)
+                      the window waits for the adapter's arrival instead of closing
   --report-ui-gap     at the end, print the longest time the user-interface thread went
                       without processing window messages (to within 10 ms)
   --help              this text

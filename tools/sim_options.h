@@ -43,6 +43,8 @@ struct SimOptions {
   // The machine's own serial devices, device list and notices instead of the virtual
   // computer (for the rig that runs the program against a real driver); no board is simulated.
   bool realDevices = false;
+  // With realDevices: the window waits after the first readout for the machine's adapter.
+  bool awaitAdapter = false;
   bool reportUiGap = false;
   bool help = false;
 };

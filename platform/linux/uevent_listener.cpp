@@ -3,6 +3,7 @@
 #include <linux/netlink.h>
 #include <sys/socket.h>
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <string_view>
@@ -24,7 +25,20 @@ constexpr std::size_t kDatagramSize = 8192;
 }  // namespace
 
 void UeventListener::Watch(std::function<void()> ready) {
+  due_timer_ = platform::InstalledUserInterfaceLoop().MakeTimer(
+      tty_wait_, platform::UserInterfaceLoop::Repeat::kSingleShot, ready);
   watch_ = platform::InstalledUserInterfaceLoop().WatchReadable(socket_.Get(), std::move(ready));
+}
+
+void UeventListener::Release(const Uevent* event, std::vector<platform::DeviceNotice>& notices) {
+  const auto now = std::chrono::steady_clock::now();
+  std::erase_if(held_, [&](HeldArrival& held) {
+    const bool below = event != nullptr && event->devpath.starts_with(held.devpath + "/");
+    const bool same = event != nullptr && event->devpath == held.devpath;
+    if (!below && !same && now < held.due) return false;
+    notices.push_back(std::move(held.notice));
+    return true;
+  });
 }
 
 std::vector<platform::DeviceNotice> UeventListener::Take() {
@@ -57,7 +71,32 @@ std::vector<platform::DeviceNotice> UeventListener::Take() {
     const auto event =
         ParseUevent(std::string_view(buffer.data(), static_cast<std::size_t>(length)));
     if (!event) continue;
-    if (auto notice = NoticeOf(*event)) notices.push_back(std::move(*notice));
+    auto notice = NoticeOf(*event);
+    if (!notice) continue;
+    const bool usb_device = event->Property("SUBSYSTEM") == "usb";
+    if (usb_device && notice->kind == platform::DeviceNotice::Kind::kArrival) {
+      held_.push_back(
+          {event->devpath, std::move(*notice), std::chrono::steady_clock::now() + tty_wait_});
+      continue;
+    }
+    // A tty's arrival releases its USB device's; a removal, the removed device's.
+    Release(&*event, notices);
+    notices.push_back(std::move(*notice));
+  }
+  Release(nullptr, notices);
+  if (due_timer_) {
+    if (held_.empty()) {
+      due_timer_->Stop();
+    } else {
+      const auto first =
+          std::min_element(held_.begin(), held_.end(), [](const auto& a, const auto& b) {
+            return a.due < b.due;
+          })->due;
+      due_timer_->SetInterval(std::max(
+          std::chrono::milliseconds(1),
+          std::chrono::ceil<std::chrono::milliseconds>(first - std::chrono::steady_clock::now())));
+      due_timer_->Start();
+    }
   }
   return notices;
 }

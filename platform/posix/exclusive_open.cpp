@@ -11,6 +11,7 @@
 #include <optional>
 #include <string_view>
 
+#include "platform/posix/held_port.h"
 #include "platform/posix/unique_fd.h"
 
 namespace korvalesen::platform {
@@ -61,16 +62,20 @@ bool OpenInSomeProcess(dev_t device) {
 }  // namespace
 
 bool TestOpenExclusive(const std::string& device_path) {
+  // An earlier test open's descriptor would count as this process' own.
+  ReleaseHeldPort();
   const auto device = CharacterDevice(device_path);
   if (!device || OpenInSomeProcess(*device)) return false;
-  // Fails with EBUSY when someone holds the port in exclusive mode.
-  UniqueFd fd(open(device_path.c_str(), O_RDONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
+  // Fails with EBUSY when someone holds the port in exclusive mode. Opened as the port opens
+  // it, since the port takes this descriptor over (held_port.h).
+  UniqueFd fd(open(device_path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
   if (!fd.Valid()) return false;
   if (TakeExclusive(fd.Get()) != 0) return false;
-  // The kernel raised DTR and RTS at the open; the board reads DTR as its reset line.
+  // The kernel raised DTR and RTS at the open; the board reads DTR as its reset line. The
+  // kept rate stays: a change from 0 to a rate would raise them again on an FTDI adapter.
   int lines = TIOCM_DTR | TIOCM_RTS;
   ioctl(fd.Get(), TIOCMBIC, &lines);  // a device without modem lines refuses; that is fine
-  KeepRateZero(fd.Get());
+  HoldPort(std::move(fd), device_path, *device);
   return true;
 }
 

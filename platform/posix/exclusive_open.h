@@ -6,9 +6,11 @@
 
 namespace korvalesen::platform {
 
-// Opens the device for reading and closes it again. False when it does not exist, cannot be
-// opened, or is open anywhere: in a process whose descriptors we can see (this one included),
-// under the lock or the exclusive mode the serial port takes.
+// Opens the device, takes it as the port does (TakeExclusive) and drops DTR and RTS. False
+// when it does not exist, cannot be opened, or is open anywhere: in a process whose
+// descriptors we can see (this one included), under the lock or the exclusive mode the serial
+// port takes. The descriptor is kept for the port's open of the same device (held_port.h); a
+// descriptor kept by an earlier test open is closed first.
 bool TestOpenExclusive(const std::string& device_path);
 
 // Takes the open device for this descriptor: the lock (which also stops root, whom the

@@ -38,6 +38,7 @@
 #include "platform/line_settings_check.h"
 #include "platform/posix/errno_error.h"
 #include "platform/posix/exclusive_open.h"
+#include "platform/posix/held_port.h"
 #include "platform/posix/termios_line.h"
 #include "platform/posix/tty_driver.h"
 #include "platform/posix/unique_fd.h"
@@ -522,11 +523,15 @@ class TermiosDevice final : public CommDevice {
 class TermiosProvider final : public CommDeviceProvider {
  public:
   std::unique_ptr<CommDevice> Open(const std::string& name, const OpenOptions& options) override {
-    // The kernel raises DTR and RTS at this open (of a tty whose rate is not 0) before any
-    // call of ours; the board reads DTR as its reset line.
-    UniqueFd fd(open(name.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
-    if (!fd.Valid()) ThrowErrno(errno);
-    if (const int refused = TakeExclusive(fd.Get()); refused != 0) ThrowErrno(refused);
+    // The port search's test open of this device, taken over: one open a run. A new open
+    // raises DTR and RTS (of a tty whose rate is not 0) before any call of ours; the board
+    // reads DTR as its reset line.
+    UniqueFd fd = TakeHeldPort(name);
+    if (!fd.Valid()) {
+      fd = UniqueFd(open(name.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
+      if (!fd.Valid()) ThrowErrno(errno);
+      if (const int refused = TakeExclusive(fd.Get()); refused != 0) ThrowErrno(refused);
+    }
     for (const auto& [line, on] : {std::pair{TIOCM_DTR, options.dtr}, {TIOCM_RTS, options.rts}}) {
       int bit = line;
       if (ioctl(fd.Get(), on ? TIOCMBIS : TIOCMBIC, &bit) != 0 && !NoModemLines(errno)) {

@@ -1,17 +1,24 @@
 // The exclusive test open on a pty slave: free, held by this process through the termios
-// device, held by another process; and on paths that are no device.
+// device, held by another process; its descriptor kept for the port's open; and on paths
+// that are no device.
 #include "platform/posix/exclusive_open.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <sys/file.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <string>
+#include <thread>
 
 #include "platform/comm_device.h"
+#include "platform/posix/held_port.h"
 #include "sim/modem_pty.h"
 #include "tests/support/temporary_directory.h"
 
@@ -29,6 +36,7 @@ class ExclusiveOpenTest : public ::testing::Test {
     slave_ = ptsname(master_);
   }
   void TearDown() override {
+    ReleaseHeldPort();
     if (master_ >= 0) close(master_);
   }
 
@@ -79,13 +87,66 @@ TEST_F(ExclusiveOpenTest, ADeviceThatAnotherProcessHoldsOpenIsBusy) {
   EXPECT_TRUE(TestOpenExclusive(slave_));
 }
 
-// The lock, then the exclusive mode, then the lines, as the port's own open.
-// The close leaves the rate at 0, which spares the next open the kernel's DTR pulse.
-TEST(ExclusiveOpen, LocksThenExcludesThenDropsTheLinesAndLeavesTheRateAtZero) {
-  sim::ModemPty pty;
-  EXPECT_TRUE(TestOpenExclusive(pty.Name()));
-  EXPECT_EQ(pty.Calls(),
-            (std::vector<std::string>{"flock", "TIOCEXCL", "TIOCMBIC DTR RTS", "tcsetattr B0"}));
+// Whether a new open file description of the device could take its lock now (by the system
+// call itself, which the pty does not record as the comm layer's).
+bool Lockable(const std::string& path) {
+  const int fd = open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return false;
+  const bool locked = syscall(SYS_flock, fd, LOCK_EX | LOCK_NB) == 0;
+  close(fd);
+  return locked;
+}
+
+// The descriptor of the test open: kept, locked, with the lines down and the rate as it was,
+// for the port's open; the port of the same device takes it over (one lock, no rate 0 that a
+// USB adapter's driver would leave with a DTR pulse).
+class HeldTestOpenTest : public ::testing::Test {
+ protected:
+  void TearDown() override { ReleaseHeldPort(); }
+  sim::ModemPty pty_;
+};
+
+TEST_F(HeldTestOpenTest, ThePortOfTheSameDeviceTakesTheTestOpenOver) {
+  ASSERT_TRUE(TestOpenExclusive(pty_.Name()));
+  EXPECT_EQ(pty_.Calls(), (std::vector<std::string>{"flock", "TIOCEXCL", "TIOCMBIC DTR RTS"}));
+  EXPECT_FALSE(Lockable(pty_.Name())) << "the kept descriptor holds the lock";
+  auto device = SystemCommDevices().Open(pty_.Name(), {});
+  const std::vector<std::string> calls = pty_.Calls();
+  EXPECT_EQ(std::count(calls.begin(), calls.end(), "flock"), 1) << "the port opened anew";
+  EXPECT_EQ(std::count(calls.begin(), calls.end(), "tcsetattr B0"), 0);
+  EXPECT_NE(std::find(calls.begin(), calls.end(), "tcsetattr raw"), calls.end());
+  device.reset();
+  EXPECT_EQ(pty_.Calls().back(), "tcsetattr B0");
+  EXPECT_TRUE(Lockable(pty_.Name()));
+}
+
+TEST_F(HeldTestOpenTest, AKeptDescriptorThatNoPortTakesIsClosedInTime) {
+  ASSERT_TRUE(TestOpenExclusive(pty_.Name()));
+  std::this_thread::sleep_for(kHeldPortLimit + std::chrono::milliseconds(500));
+  EXPECT_TRUE(Lockable(pty_.Name())) << "the test open still holds the device";
+  EXPECT_EQ(pty_.Calls().back(), "tcsetattr B0");
+}
+
+TEST_F(HeldTestOpenTest, TheOpenOfAnotherDeviceClosesTheKeptOne) {
+  ASSERT_TRUE(TestOpenExclusive(pty_.Name()));
+  const int master = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+  ASSERT_GE(master, 0);
+  ASSERT_EQ(grantpt(master), 0);
+  ASSERT_EQ(unlockpt(master), 0);
+  const std::string other = ptsname(master);
+  auto device = SystemCommDevices().Open(other, {});
+  EXPECT_TRUE(Lockable(pty_.Name()));
+  EXPECT_EQ(pty_.Calls().back(), "tcsetattr B0");
+  device.reset();
+  close(master);
+}
+
+// A kept descriptor of a device that went away is not handed to the port.
+TEST_F(ExclusiveOpenTest, APortWhoseDeviceWentAwayIsNotTakenFromTheTestOpen) {
+  ASSERT_TRUE(TestOpenExclusive(slave_));
+  close(master_);
+  master_ = -1;
+  EXPECT_THROW(SystemCommDevices().Open(slave_, {}), SysError);
 }
 
 TEST(ExclusiveOpen, PathsThatAreNoCharacterDeviceCannotBeOpened) {

@@ -9,6 +9,7 @@
 #include <fstream>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "tests/platform/uevent_fixtures.h"
@@ -55,6 +56,49 @@ TEST(UeventListener, TakesTheNoticesOfAllWaitingDatagramsInOrder) {
                                                         {Kind::kRemoval, ftdi},
                                                         {Kind::kArrival, "ttyS0"}}));
   EXPECT_TRUE(listener.Take().empty());
+}
+
+// The kernel announces a USB device before its tty: the device's arrival waits for the tty
+// below it, or for the time given, or comes before the device's removal.
+class HeldArrivalTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    int pair[2];
+    ASSERT_EQ(socketpair(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0, pair), 0);
+    feed_ = UniqueFd(pair[1]);
+    listener_.emplace(UniqueFd(pair[0]), std::chrono::milliseconds(200));
+  }
+  void Feed(const std::string& name) { Send(feed_.Get(), testing::Uevent(name)); }
+
+  const std::string ftdi_ = "USB#VID_0403&PID_6001#1-2#{a5dcbf10-6530-11d2-901f-00c04fb951ed}";
+  UniqueFd feed_;
+  std::optional<UeventListener> listener_;
+};
+
+TEST_F(HeldArrivalTest, TheUsbDeviceArrivesWithItsTty) {
+  Feed("written_ftdi_plug_1_usb_device_add");
+  Feed("written_ftdi_plug_2_usb_interface_add");
+  EXPECT_TRUE(listener_->Take().empty()) << "announced before its tty";
+  Feed("recorded_tty_ttyS0_add");  // a tty of another device releases nothing
+  EXPECT_EQ(listener_->Take(), (std::vector<DeviceNotice>{{Kind::kArrival, "ttyS0"}}));
+  Feed("written_ftdi_plug_3_usb_serial_add");
+  Feed("written_ftdi_plug_4_tty_add");
+  EXPECT_EQ(listener_->Take(),
+            (std::vector<DeviceNotice>{{Kind::kArrival, ftdi_}, {Kind::kArrival, "ttyUSB0"}}));
+}
+
+TEST_F(HeldArrivalTest, AUsbDeviceWithoutTtyArrivesAfterTheWaitOrAtItsRemoval) {
+  Feed("written_ftdi_plug_1_usb_device_add");
+  EXPECT_TRUE(listener_->Take().empty());
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  EXPECT_EQ(listener_->Take(), (std::vector<DeviceNotice>{{Kind::kArrival, ftdi_}}));
+
+  Feed("written_ftdi_plug_1_usb_device_add");
+  Feed("written_ftdi_unplug_7_usb_device_remove");
+  EXPECT_EQ(listener_->Take(),
+            (std::vector<DeviceNotice>{{Kind::kArrival, ftdi_}, {Kind::kRemoval, ftdi_}}));
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  EXPECT_TRUE(listener_->Take().empty()) << "an arrival given twice";
 }
 
 // The first tty of this machine with hardware behind it, whose uevent file makes the kernel
