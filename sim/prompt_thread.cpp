@@ -6,9 +6,8 @@ namespace korvalesen::sim {
 
 void RunPromptly() {
 #ifdef _WIN32
-  // Under Wine, korvalesen-sim.exe with its line's thread at time-critical priority did not
-  // finish its exit after refusing its command line; the simulator runs at normal priority
-  // there.
+  // Under Wine, a process that ends while such a thread starts never finishes its exit (seen
+  // with a command line refused at once); the simulator runs at normal priority there.
 #else
   platform::Priority& priority = platform::SystemPriority();
   priority.SetThread(priority.CurrentThread(), 15);
