@@ -6,7 +6,7 @@
 namespace korvalesen::sim {
 
 // Gives the calling thread the highest priority where the system allows it (root, or a nice
-// limit); elsewhere, and on Windows, it runs as before.
+// limit); elsewhere it runs as before.
 void RunPromptly();
 
 }  // namespace korvalesen::sim
