@@ -5,7 +5,6 @@
 #include <utility>
 
 #include "sim/board_dump.h"
-#include "sim/prompt_thread.h"
 
 namespace korvalesen::sim {
 
@@ -62,10 +61,7 @@ void BoardSimulator::Start() {
   // happened to it before the board was switched on is past.
   line_.TakeDtrChanges();
   const bool dtr = line_.Dtr();
-  thread_ = std::thread([this, dtr] {
-    RunPromptly();
-    Run(dtr);
-  });
+  thread_ = std::thread([this, dtr] { Run(dtr); });
 }
 
 std::string BoardSimulator::Received() const {

@@ -11,7 +11,6 @@
 
 #include "platform/comm_queues.h"
 #include "platform/line_settings_check.h"
-#include "sim/prompt_thread.h"
 
 namespace korvalesen::sim {
 
@@ -388,10 +387,7 @@ class VirtualDevice final : public platform::CommDevice {
 
 VirtualSerialLine::VirtualSerialLine(std::string name)
     : name_(std::move(name)), state_(std::make_shared<State>()) {
-  state_->worker = std::thread([state = state_.get()] {
-    RunPromptly();
-    state->Work();
-  });
+  state_->worker = std::thread([state = state_.get()] { state->Work(); });
 }
 
 VirtualSerialLine::~VirtualSerialLine() {
