@@ -209,10 +209,9 @@ void BoardSimulator::Run(bool dtr_at_start) {
     if (phase == Phase::kStarting && ready_at <= now) phase = Phase::kReady;
 
     const auto [bytes, arrived] = line_.TakeReceivedWithArrival();
-    // The board's delays count from the bytes' arrival, as a board's own do, however late a
-    // busy machine let this thread take them.
+    // A late echo counts from the probe's arrival, however late a busy machine let this thread
+    // take it.
     const Clock::time_point taken = Clock::now();
-    const Clock::time_point received = bytes.empty() ? taken : arrived;
     {
       std::lock_guard lock(mutex_);
       received_ += bytes;
@@ -222,9 +221,10 @@ void BoardSimulator::Run(bool dtr_at_start) {
       if (phase != Phase::kReady) continue;
       if (byte == kCommandSecond && command_started) {
         line_.Send(noise_);
-        dump_at = received + timing_.dumpDelay;
+        // The firmware's wait for the dump begins once it has handled the command.
+        dump_at = taken + timing_.dumpDelay;
       } else if (byte == kProbe && !faults_.noEcho) {
-        echo = {received + faults_.lateEcho.value_or(std::chrono::milliseconds::zero()),
+        echo = {arrived + faults_.lateEcho.value_or(std::chrono::milliseconds::zero()),
                 faults_.wrongEcho ? kWrongEcho : kProbe};
       }
       command_started = byte == kCommandFirst;
