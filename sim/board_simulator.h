@@ -44,7 +44,10 @@ struct BoardTiming {
   std::chrono::milliseconds resetDebounce{10};  // shorter DTR pulses are no reset
   std::chrono::milliseconds ackDelay{5};        // DSR follows an accepted DTR change after this
   std::chrono::milliseconds startUp{500};       // from the end of the reset until it answers
-  std::chrono::milliseconds dumpDelay{100};     // from the read command until the dump starts
+  // From the read command until the dump starts. A board may start sooner; the model leaves
+  // the program's 50 ms pause before its purge room to overrun on a busy machine (sanitizer
+  // builds, whole runs side by side, emulation), where the purge would take the dump's head.
+  std::chrono::milliseconds dumpDelay{400};
 };
 
 class BoardSimulator {
