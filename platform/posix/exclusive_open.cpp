@@ -68,9 +68,9 @@ bool TestOpenExclusive(const std::string& device_path) {
   if (!device || OpenInSomeProcess(*device)) return false;
   // Fails with EBUSY when someone holds the port in exclusive mode. Opened as the port opens
   // it, since the port takes this descriptor over (held_port.h).
-  UniqueFd fd(open(device_path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
+  int refused = 0;
+  UniqueFd fd = OpenExclusive(device_path, refused);
   if (!fd.Valid()) return false;
-  if (TakeExclusive(fd.Get()) != 0) return false;
   // The kernel raised DTR and RTS at the open; the board reads DTR as its reset line. The
   // kept rate stays: a change from 0 to a rate would raise them again on an FTDI adapter.
   int lines = TIOCM_DTR | TIOCM_RTS;
@@ -91,6 +91,19 @@ int TakeExclusive(int fd) {
   if (flock(fd, LOCK_EX | LOCK_NB) != 0) return errno == EWOULDBLOCK ? EBUSY : errno;
   if (ioctl(fd, TIOCEXCL) != 0) return errno;
   return 0;
+}
+
+UniqueFd OpenExclusive(const std::string& device_path, int& error) {
+  UniqueFd fd(open(device_path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
+  if (!fd.Valid()) {
+    error = errno;
+    return fd;
+  }
+  if (const int refused = TakeExclusive(fd.Get()); refused != 0) {
+    error = refused;
+    fd.Reset();
+  }
+  return fd;
 }
 
 }  // namespace korvalesen::platform

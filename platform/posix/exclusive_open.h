@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "platform/posix/unique_fd.h"
+
 namespace korvalesen::platform {
 
 // Opens the device, takes it as the port does (TakeExclusive) and drops DTR and RTS. False
@@ -18,6 +20,10 @@ bool TestOpenExclusive(const std::string& device_path);
 // holder that uses either keeps its lines. Returns 0, or the errno of the refusal (EBUSY while
 // another descriptor holds the lock).
 int TakeExclusive(int fd);
+
+// Opens the device for reading and writing, as the port and its test open both do, and takes
+// it (TakeExclusive). An invalid descriptor when either fails, with the errno in `error`.
+UniqueFd OpenExclusive(const std::string& device_path, int& error);
 
 // Leaves the tty's rate at 0 (B0) before its close. A tty keeps its settings for the next open
 // where the driver does so, and an open of a tty whose kept rate is not 0 raises DTR and RTS

@@ -51,12 +51,10 @@ class HeldPort {
     UniqueFd fd = std::move(fd_);
     if (!fd.Valid()) return fd;
     struct stat named {};
-    struct stat held {};
     termios t{};
     // A hung-up descriptor (the adapter was pulled since) fails every tty call with EIO.
     const bool same = path == path_ && stat(path.c_str(), &named) == 0 &&
-                      fstat(fd.Get(), &held) == 0 && named.st_rdev == device_ &&
-                      held.st_rdev == device_ && tcgetattr(fd.Get(), &t) == 0;
+                      named.st_rdev == device_ && tcgetattr(fd.Get(), &t) == 0;
     if (!same) CloseWithRateZero(fd);
     return fd;
   }

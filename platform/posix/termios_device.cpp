@@ -528,9 +528,9 @@ class TermiosProvider final : public CommDeviceProvider {
     // reads DTR as its reset line.
     UniqueFd fd = TakeHeldPort(name);
     if (!fd.Valid()) {
-      fd = UniqueFd(open(name.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
-      if (!fd.Valid()) ThrowErrno(errno);
-      if (const int refused = TakeExclusive(fd.Get()); refused != 0) ThrowErrno(refused);
+      int error = 0;
+      fd = OpenExclusive(name, error);
+      if (!fd.Valid()) ThrowErrno(error);
     }
     for (const auto& [line, on] : {std::pair{TIOCM_DTR, options.dtr}, {TIOCM_RTS, options.rts}}) {
       int bit = line;
